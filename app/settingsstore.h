@@ -1,0 +1,25 @@
+#ifndef SETTINGSSTORE_H
+#define SETTINGSSTORE_H
+
+#include <QSettings>
+#include <QString>
+
+// The keys of the user's settings; each reader gives its own default.
+namespace SettingsKeys {
+inline const QString pathOpen = QStringLiteral("pathOpen");
+inline const QString decPath = QStringLiteral("decPath");
+inline const QString width = QStringLiteral("width");
+inline const QString height = QStringLiteral("height");
+inline const QString nFrames = QStringLiteral("nFrames");
+inline const QString quality = QStringLiteral("quality");
+}
+
+// Every handle opens the same per-user store, so a value written through
+// one handle is seen through any other at once.
+class SettingsStore : public QSettings
+{
+public:
+    SettingsStore() : QSettings(QStringLiteral("NORVAKE"), QStringLiteral("TuvR")) {}
+};
+
+#endif

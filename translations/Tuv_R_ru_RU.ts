@@ -1,0 +1,138 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Tuv-R</source>
+        <translation>Tuv-R</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>Декодер</translation>
+    </message>
+    <message>
+        <source>Encoder</source>
+        <translation>Кодер</translation>
+    </message>
+    <message>
+        <source>DAT files (*.dat);;All files (*.*)</source>
+        <translation>Файлы DAT (*.dat);;Все файлы (*.*)</translation>
+    </message>
+    <message>
+        <source>YUV files (*.yuv);;All files (*.*)</source>
+        <translation>Файлы YUV (*.yuv);;Все файлы (*.*)</translation>
+    </message>
+    <message>
+        <source>Open Media File</source>
+        <translation>Открыть медиафайл</translation>
+    </message>
+    <message>
+        <source>Open directory for save</source>
+        <translation>Выберите папку для сохранения</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Please Wait</source>
+        <translation>Пожалуйста, подождите</translation>
+    </message>
+    <message>
+        <source>Decode complete</source>
+        <translation>Декодирование завершено</translation>
+    </message>
+    <message>
+        <source>Encode complete</source>
+        <translation>Кодирование завершено</translation>
+    </message>
+    <message>
+        <source>Compression rate</source>
+        <translation>Степень сжатия</translation>
+    </message>
+    <message>
+        <source>Encode failed</source>
+        <translation>Ошибка кодирования</translation>
+    </message>
+    <message>
+        <source>Decode failed</source>
+        <translation>Ошибка декодирования</translation>
+    </message>
+    <message>
+        <source>The path
+%1
+contains a line break, which the encoder's configuration cannot hold. Please rename it.</source>
+        <translation>Путь
+%1
+содержит перевод строки, который нельзя записать в конфигурацию кодера. Переименуйте его.</translation>
+    </message>
+    <message>
+        <source>Cannot write the encoder configuration %1:
+%2.</source>
+        <translation>Не удалось записать конфигурацию кодера %1:
+%2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be started. Make sure it is installed and its folder is on the PATH.
+%2</source>
+        <translation>Не удалось запустить %1. Убедитесь, что программа установлена и её папка указана в PATH.
+%2</translation>
+    </message>
+    <message>
+        <source>%1 crashed.</source>
+        <translation>Программа %1 завершилась аварийно.</translation>
+    </message>
+    <message>
+        <source>%1 stopped with exit code %2.</source>
+        <translation>Программа %1 завершилась с кодом %2.</translation>
+    </message>
+    <message>
+        <source>The full report is under "Show Details...".</source>
+        <translation>Полный отчёт открывается кнопкой «Показать подробности...».</translation>
+    </message>
+</context>
+<context>
+    <name>optDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Параметры кодирования</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Разрешение</translation>
+    </message>
+    <message>
+        <source>nFrames</source>
+        <translation>Кадров</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Качество</translation>
+    </message>
+    <message>
+        <source>1920x1080</source>
+        <translation>1920x1080</translation>
+    </message>
+    <message>
+        <source>1280x720</source>
+        <translation>1280x720</translation>
+    </message>
+    <message>
+        <source>960x576</source>
+        <translation>960x576</translation>
+    </message>
+    <message>
+        <source>720x576</source>
+        <translation>720x576</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>ОК</translation>
+    </message>
+</context>
+</TS>
