@@ -1,0 +1,262 @@
+#include "jobs/encoderconfig.h"
+#include "app/settingsstore.h"
+#include "testsettings.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class tst_EncoderConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void freshStoreGivesDefaults();
+    void writesValuesAsGiven_data();
+    void writesValuesAsGiven();
+    void readsSettingsAtCallTime();
+    void replacesStaleLongerFile();
+    void failsWithoutTouchingFolder_data();
+    void failsWithoutTouchingFolder();
+    void configPathIsInWorkingDir();
+    void fitsOnConfigLine_data();
+    void fitsOnConfigLine();
+
+private:
+    QTemporaryDir tempDir;
+    std::unique_ptr<QTemporaryDir> workDir;
+    QString startDir;
+};
+
+static QByteArray readConfig()
+{
+    QFile file(QStringLiteral("config.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable: ") + file.errorString().toUtf8() + '>';
+    return file.readAll();
+}
+
+static bool writeFile(const QString &name, const QByteArray &content)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+static QString failureText(const QByteArray &actual, const QByteArray &expected)
+{
+    return QStringLiteral("got\n%1\nexpected\n%2")
+        .arg(QString::fromUtf8(actual.toPercentEncoding(" /:")),
+             QString::fromUtf8(expected.toPercentEncoding(" /:")));
+}
+
+// Every path below the folder, relative to it, so any stray file shows.
+static QStringList folderListing(const QString &path)
+{
+    QStringList listing;
+    const QDir root(path);
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        listing << root.relativeFilePath(it.next());
+    listing.sort();
+    return listing;
+}
+
+void tst_EncoderConfig::initTestCase()
+{
+    isolateSettings(tempDir.path());
+    QVERIFY2(tempDir.isValid(), qPrintable(tempDir.errorString()));
+    startDir = QDir::currentPath();
+}
+
+void tst_EncoderConfig::init()
+{
+    SettingsStore().clear();
+    workDir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(workDir->isValid(), qPrintable(workDir->errorString()));
+    QVERIFY2(QDir::setCurrent(workDir->path()), qPrintable(workDir->path()));
+}
+
+void tst_EncoderConfig::cleanup()
+{
+    QDir::setCurrent(startDir);
+    QFile::setPermissions(workDir->path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    workDir.reset();
+}
+
+void tst_EncoderConfig::freshStoreGivesDefaults()
+{
+    QString error;
+    QVERIFY2(writeEncoderConfig(QStringLiteral("C:/video/in.yuv"), QStringLiteral("C:/video/out"),
+                                SettingsStore(), &error),
+             qPrintable(error));
+    const QByteArray expected = "file_in C:/video/in.yuv\n"
+                                "width 1920\n"
+                                "height 1080\n"
+                                "nframes 32\n"
+                                "file_dat C:/video/out/stream.dat\n"
+                                "quality_param 22\n";
+    const QByteArray actual = readConfig();
+    QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
+}
+
+void tst_EncoderConfig::writesValuesAsGiven_data()
+{
+    QTest::addColumn<QString>("inputPath");
+    QTest::addColumn<QString>("outputDir");
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("empty frame count")
+        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
+        << QVariantMap{{SettingsKeys::nFrames, QString()}}
+        << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes \n"
+                      "file_dat /out/stream.dat\nquality_param 22\n");
+    QTest::newRow("paths with spaces")
+        << QStringLiteral("/my videos/clip one.yuv") << QStringLiteral("/my videos/out dir")
+        << QVariantMap()
+        << QByteArray("file_in /my videos/clip one.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                      "file_dat /my videos/out dir/stream.dat\nquality_param 22\n");
+    QTest::newRow("Cyrillic paths as UTF-8")
+        << QStringLiteral("/видео/вход.yuv") << QStringLiteral("/видео/выход")
+        << QVariantMap()
+        << QByteArray("file_in /видео/вход.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                      "file_dat /видео/выход/stream.dat\nquality_param 22\n");
+    QTest::newRow("output folder ending in a separator")
+        << QStringLiteral("/in.yuv") << QStringLiteral("/out/")
+        << QVariantMap()
+        << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                      "file_dat /out//stream.dat\nquality_param 22\n");
+    QTest::newRow("zero char ends the value")
+        << QStringLiteral("/in.yuv") + QChar(0) + QStringLiteral("tail") << QStringLiteral("/out")
+        << QVariantMap()
+        << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                      "file_dat /out/stream.dat\nquality_param 22\n");
+    QTest::newRow("resolution not in the dialog's list")
+        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
+        << QVariantMap{{SettingsKeys::width, 640}, {SettingsKeys::height, 480}}
+        << QByteArray("file_in /in.yuv\nwidth 640\nheight 480\nnframes 32\n"
+                      "file_dat /out/stream.dat\nquality_param 22\n");
+    QTest::newRow("values stored by the dialog")
+        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
+        << QVariantMap{{SettingsKeys::width, 720}, {SettingsKeys::height, 576},
+                       {SettingsKeys::nFrames, QStringLiteral("100")}, {SettingsKeys::quality, 0}}
+        << QByteArray("file_in /in.yuv\nwidth 720\nheight 576\nnframes 100\n"
+                      "file_dat /out/stream.dat\nquality_param 0\n");
+}
+
+void tst_EncoderConfig::writesValuesAsGiven()
+{
+    QFETCH(QString, inputPath);
+    QFETCH(QString, outputDir);
+    QFETCH(QVariantMap, stored);
+    QFETCH(QByteArray, expected);
+
+    SettingsStore settings;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        settings.setValue(it.key(), it.value());
+    QString error;
+    QVERIFY2(writeEncoderConfig(inputPath, outputDir, settings, &error), qPrintable(error));
+    const QByteArray actual = readConfig();
+    QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
+}
+
+void tst_EncoderConfig::readsSettingsAtCallTime()
+{
+    SettingsStore settings;
+    QString error;
+    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"), settings, &error),
+             qPrintable(error));
+    SettingsStore().setValue(SettingsKeys::quality, 40);
+    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"), settings, &error),
+             qPrintable(error));
+    const QByteArray actual = readConfig();
+    QVERIFY2(actual.endsWith("\nquality_param 40\n"), actual.constData());
+}
+
+void tst_EncoderConfig::replacesStaleLongerFile()
+{
+    QVERIFY(writeFile(QStringLiteral("config.txt"),
+                      "file_in /old/long/path/to/an/earlier/input.yuv\n"
+                      + QByteArray(4096, 'x') + "\nextra_key stale\n"));
+    QString error;
+    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
+                                SettingsStore(), &error),
+             qPrintable(error));
+    const QByteArray expected = "file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                                "file_dat /out/stream.dat\nquality_param 22\n";
+    const QByteArray actual = readConfig();
+    QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
+}
+
+void tst_EncoderConfig::failsWithoutTouchingFolder_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+
+    QTest::newRow("directory named config.txt in the way") << false;
+    QTest::newRow("read-only working folder with an earlier file") << true;
+}
+
+void tst_EncoderConfig::failsWithoutTouchingFolder()
+{
+    QFETCH(bool, readOnlyFolder);
+
+    if (readOnlyFolder) {
+        QVERIFY(writeFile(QStringLiteral("config.txt"), "file_in /earlier.yuv\n"));
+        QVERIFY(QFile::setPermissions(workDir->path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (writeFile(QStringLiteral("probe"), "x"))
+            QSKIP("Folder permissions do not stop this user's writes (running as root?)");
+    } else {
+        QVERIFY(QDir().mkdir(QStringLiteral("config.txt")));
+    }
+    const QStringList before = folderListing(workDir->path());
+    QString error;
+    const bool written = writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
+                                            SettingsStore(), &error);
+    QVERIFY2(!written, "writing into an unwritable place reported success");
+    QVERIFY2(!error.isEmpty(), "the failure came without a reason");
+    const QStringList after = folderListing(workDir->path());
+    QVERIFY2(after == before, qPrintable(after.join(QLatin1String(", "))));
+    if (readOnlyFolder)
+        QCOMPARE(readConfig(), QByteArray("file_in /earlier.yuv\n"));
+}
+
+void tst_EncoderConfig::configPathIsInWorkingDir()
+{
+    const QString path = encoderConfigPath();
+    QVERIFY2(QFileInfo(path).isAbsolute(), qPrintable(path));
+    QVERIFY2(path == QDir::currentPath() + QStringLiteral("/config.txt"), qPrintable(path));
+}
+
+void tst_EncoderConfig::fitsOnConfigLine_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("fits");
+
+    QTest::newRow("line feed") << QStringLiteral("/in\n.yuv") << false;
+    QTest::newRow("carriage return") << QStringLiteral("/in\r.yuv") << false;
+    QTest::newRow("trailing line feed") << QStringLiteral("/in.yuv\n") << false;
+    QTest::newRow("plain path") << QStringLiteral("C:/video/in.yuv") << true;
+    QTest::newRow("spaces and Cyrillic") << QStringLiteral("/мои видео/вход 1.yuv") << true;
+}
+
+void tst_EncoderConfig::fitsOnConfigLine()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, fits);
+
+    QVERIFY2(::fitsOnConfigLine(value) == fits,
+             value.toUtf8().toPercentEncoding().constData());
+}
+
+QTEST_GUILESS_MAIN(tst_EncoderConfig)
+#include "tst_encoderconfig.moc"
