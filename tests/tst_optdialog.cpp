@@ -1,0 +1,268 @@
+#include "optdialog/optdialog.h"
+#include "app/settingsstore.h"
+#include "testsettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using DialogAction = std::function<void(optDialog &)>;
+Q_DECLARE_METATYPE(DialogAction)
+
+class tst_OptDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void freshStoreShowsDefaultsAndOkStoresNothing();
+    void resolutionStoresWidthAndHeight_data();
+    void resolutionStoresWidthAndHeight();
+    void qualityStopsAtBounds_data();
+    void qualityStopsAtBounds();
+    void cancelKeepsChange();
+    void clearedFramesStoreEmptyTextAndReopenShowZero();
+    void unlistedResolutionSelectsNothing();
+    void closingGivesZero_data();
+    void closingGivesZero();
+    void framesFieldRefusesLetters();
+    void hasNoContextHelpButton();
+    void hasFixedSize();
+    void tabFollowsCreationOrder();
+
+private:
+    QTemporaryDir tempDir;
+};
+
+template<typename T>
+static T *child(const QDialog &dialog, const char *name)
+{
+    return dialog.findChild<T *>(QLatin1String(name));
+}
+
+// Runs the dialog modally and acts on it once its event loop is up; -1 if it never became the modal one.
+static int execWith(optDialog &dialog, const DialogAction &act)
+{
+    QTimer::singleShot(0, &dialog, [&dialog, act] {
+        if (QApplication::activeModalWidget() == &dialog)
+            act(dialog);
+        else
+            dialog.done(-1);
+    });
+    return dialog.exec();
+}
+
+static void clickOk(optDialog &dialog)
+{
+    QTest::mouseClick(child<QPushButton>(dialog, "pushButtonOk"), Qt::LeftButton);
+}
+
+static void clickCancel(optDialog &dialog)
+{
+    QTest::mouseClick(child<QPushButton>(dialog, "pushButtonCancel"), Qt::LeftButton);
+}
+
+void tst_OptDialog::initTestCase()
+{
+    isolateSettings(tempDir.path());
+    QVERIFY2(tempDir.isValid(), qPrintable(tempDir.errorString()));
+}
+
+void tst_OptDialog::init()
+{
+    SettingsStore().clear();
+}
+
+void tst_OptDialog::freshStoreShowsDefaultsAndOkStoresNothing()
+{
+    optDialog dialog;
+    const QString resolution = child<QComboBox>(dialog, "comboBoxResolution")->currentText();
+    QVERIFY2(resolution == QLatin1String("1920x1080"), qPrintable(resolution));
+    const QString frames = child<QLineEdit>(dialog, "lineEditFrames")->text();
+    QVERIFY2(frames == QLatin1String("32"), qPrintable(frames));
+    QCOMPARE(child<QSpinBox>(dialog, "spinBoxQuality")->value(), 22);
+
+    const int result = execWith(dialog, clickOk);
+    QVERIFY2(result == 1, qPrintable(QString::number(result)));
+    const SettingsStore settings;
+    for (const QString &key : {SettingsKeys::width, SettingsKeys::height,
+                               SettingsKeys::nFrames, SettingsKeys::quality})
+        QVERIFY2(!settings.contains(key), qPrintable(key + QLatin1String(" was stored")));
+}
+
+void tst_OptDialog::resolutionStoresWidthAndHeight_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("full HD") << QStringLiteral("1920x1080") << 1920 << 1080;
+    QTest::newRow("HD, whose height is another entry's width") << QStringLiteral("1280x720") << 1280 << 720;
+    QTest::newRow("960 wide") << QStringLiteral("960x576") << 960 << 576;
+    QTest::newRow("720 wide") << QStringLiteral("720x576") << 720 << 576;
+}
+
+void tst_OptDialog::resolutionStoresWidthAndHeight()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, width);
+    QFETCH(int, height);
+
+    // An unlisted pair leaves the list unselected, so every entry is a change.
+    SettingsStore().setValue(SettingsKeys::width, 640);
+    SettingsStore().setValue(SettingsKeys::height, 480);
+    optDialog dialog;
+    auto *combo = child<QComboBox>(dialog, "comboBoxResolution");
+    combo->setCurrentIndex(combo->findText(entry));
+    const SettingsStore settings;
+    const QString stored = settings.value(SettingsKeys::width).toString() + QLatin1Char('x')
+        + settings.value(SettingsKeys::height).toString();
+    QVERIFY2(settings.value(SettingsKeys::width).toInt() == width
+                 && settings.value(SettingsKeys::height).toInt() == height,
+             qPrintable(stored));
+}
+
+void tst_OptDialog::qualityStopsAtBounds_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("down past 0") << 1 << -3 << 0;
+    QTest::newRow("up past 51") << 50 << 3 << 51;
+}
+
+void tst_OptDialog::qualityStopsAtBounds()
+{
+    QFETCH(int, start);
+    QFETCH(int, steps);
+    QFETCH(int, expected);
+
+    SettingsStore().setValue(SettingsKeys::quality, start);
+    optDialog dialog;
+    auto *spinBox = child<QSpinBox>(dialog, "spinBoxQuality");
+    for (int i = 0; i < qAbs(steps); ++i)
+        steps < 0 ? spinBox->stepDown() : spinBox->stepUp();
+    const QVariant stored = SettingsStore().value(SettingsKeys::quality);
+    QVERIFY2(spinBox->value() == expected && stored.toInt() == expected,
+             qPrintable(QStringLiteral("shown %1, stored %2").arg(spinBox->value()).arg(stored.toString())));
+}
+
+void tst_OptDialog::cancelKeepsChange()
+{
+    optDialog dialog;
+    const int result = execWith(dialog, [](optDialog &dialog) {
+        child<QSpinBox>(dialog, "spinBoxQuality")->setValue(30);
+        clickCancel(dialog);
+    });
+    QVERIFY2(result == 0, qPrintable(QString::number(result)));
+    const QVariant stored = SettingsStore().value(SettingsKeys::quality);
+    QVERIFY2(stored.toInt() == 30, qPrintable(stored.toString()));
+}
+
+void tst_OptDialog::clearedFramesStoreEmptyTextAndReopenShowZero()
+{
+    {
+        optDialog dialog;
+        child<QLineEdit>(dialog, "lineEditFrames")->clear();
+    }
+    const SettingsStore settings;
+    QVERIFY2(settings.contains(SettingsKeys::nFrames), "clearing the field stored nothing");
+    const QString stored = settings.value(SettingsKeys::nFrames).toString();
+    QVERIFY2(stored.isEmpty(), qPrintable(stored));
+
+    optDialog reopened;
+    const QString shown = child<QLineEdit>(reopened, "lineEditFrames")->text();
+    QVERIFY2(shown == QLatin1String("0"), qPrintable(shown));
+}
+
+void tst_OptDialog::unlistedResolutionSelectsNothing()
+{
+    SettingsStore().setValue(SettingsKeys::width, 640);
+    SettingsStore().setValue(SettingsKeys::height, 480);
+    optDialog dialog;
+    auto *combo = child<QComboBox>(dialog, "comboBoxResolution");
+    QVERIFY2(combo->currentIndex() == -1, qPrintable(combo->currentText()));
+    const SettingsStore settings;
+    QVERIFY2(settings.value(SettingsKeys::width).toInt() == 640
+                 && settings.value(SettingsKeys::height).toInt() == 480,
+             "opening the dialog overwrote the stored resolution");
+    QVERIFY2(!settings.contains(SettingsKeys::quality) && !settings.contains(SettingsKeys::nFrames),
+             "opening the dialog stored the other options");
+}
+
+void tst_OptDialog::closingGivesZero_data()
+{
+    QTest::addColumn<DialogAction>("close");
+
+    QTest::newRow("Escape in the frame field") << DialogAction(
+        [](optDialog &dialog) {
+            QTest::keyClick(child<QLineEdit>(dialog, "lineEditFrames"), Qt::Key_Escape);
+        });
+    QTest::newRow("title-bar close") << DialogAction(
+        [](optDialog &dialog) { dialog.close(); });
+    QTest::newRow("Cancel button") << DialogAction(clickCancel);
+}
+
+void tst_OptDialog::closingGivesZero()
+{
+    QFETCH(DialogAction, close);
+
+    optDialog dialog;
+    const int result = execWith(dialog, close);
+    QVERIFY2(result == 0, qPrintable(QString::number(result)));
+}
+
+void tst_OptDialog::framesFieldRefusesLetters()
+{
+    optDialog dialog;
+    auto *frames = child<QLineEdit>(dialog, "lineEditFrames");
+    frames->clear();
+    QTest::keyClicks(frames, QStringLiteral("12a3"));
+    QVERIFY2(frames->text() == QLatin1String("123"), qPrintable(frames->text()));
+    const QString stored = SettingsStore().value(SettingsKeys::nFrames).toString();
+    QVERIFY2(stored == QLatin1String("123"), qPrintable(stored));
+}
+
+void tst_OptDialog::hasNoContextHelpButton()
+{
+    optDialog dialog;
+    QVERIFY2(!dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint),
+             "the title bar offers a \"?\" button that does nothing");
+}
+
+void tst_OptDialog::hasFixedSize()
+{
+    optDialog dialog;
+    dialog.show();
+    const QSize expected(300, 150);
+    QVERIFY2(dialog.minimumSize() == expected && dialog.maximumSize() == expected
+                 && dialog.size() == expected,
+             qPrintable(QStringLiteral("%1x%2").arg(dialog.width()).arg(dialog.height())));
+}
+
+void tst_OptDialog::tabFollowsCreationOrder()
+{
+    optDialog dialog;
+    dialog.show();
+    child<QLineEdit>(dialog, "lineEditFrames")->setFocus();
+    QStringList order{dialog.focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+        order << dialog.focusWidget()->objectName();
+    }
+    const QStringList expected{"lineEditFrames", "comboBoxResolution", "spinBoxQuality",
+                               "pushButtonCancel", "pushButtonOk", "lineEditFrames"};
+    QVERIFY2(order == expected, qPrintable(order.join(QLatin1String(", "))));
+}
+
+QTEST_MAIN(tst_OptDialog)
+#include "tst_optdialog.moc"
