@@ -1,0 +1,82 @@
+#include "app/settingsstore.h"
+#include "faketools.h"
+#include "mainwindow/mainwindow.h"
+#include "modaldriver.h"
+#include "testsettings.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Both roads with the real stand-in codec tools: a small clip goes through
+// "Encoder" into stream.dat, and "Decoder" turns that back into a clip.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void encodeThenDecode();
+
+private:
+    static QByteArray makeClip(int width, int height, int frames);
+
+    QTemporaryDir tempDir;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QVERIFY(tempDir.isValid());
+    isolateSettings(tempDir.filePath("settings"));
+    putFirstOnPath(QStringLiteral(TOOLS_DIR));
+    QVERIFY(QDir::setCurrent(tempDir.path()));
+}
+
+// A moving gradient, so the encoder has something to predict.
+QByteArray TestEndToEnd::makeClip(int width, int height, int frames)
+{
+    QByteArray clip;
+    for (int f = 0; f < frames; ++f) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                clip.append(char((x + y + 4 * f) & 0xff));
+        clip.append(QByteArray(width * height / 2, char(128 + f)));
+    }
+    return clip;
+}
+
+void TestEndToEnd::encodeThenDecode()
+{
+    const int frames = 3;
+    const QByteArray clip = makeClip(720, 576, frames);
+    QVERIFY(QDir().mkpath(tempDir.filePath("out")));
+    QFile clipFile(tempDir.filePath("clip.yuv"));
+    QVERIFY(clipFile.open(QIODevice::WriteOnly) && clipFile.write(clip) == clip.size());
+    clipFile.close();
+    SettingsStore store;
+    store.setValue(SettingsKeys::width, 720);
+    store.setValue(SettingsKeys::height, 576);
+    store.setValue(SettingsKeys::nFrames, QString::number(frames));
+
+    MainWindow window;
+    window.show();
+    ModalDriver driver;
+    driver.answer(choosePath(clipFile.fileName()));
+    driver.answer(choosePath(tempDir.filePath("out")));
+    driver.answer(acceptDialog());
+    window.findChild<QPushButton *>("pushButtonEnc")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 1, 60000);
+    QCOMPARE(driver.boxes[0].title, QStringLiteral("Encode complete"));
+    QVERIFY2(driver.boxes[0].text.startsWith("Compression rate"), qPrintable(driver.boxes[0].text));
+    const QString stream = tempDir.filePath("out/stream.dat");
+    QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
+
+    driver.answer(choosePath(stream));
+    window.findChild<QPushButton *>("pushButtonDec")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 2, 60000);
+    QCOMPARE(driver.boxes[1].title, QStringLiteral("Decode complete"));
+    QCOMPARE(QFileInfo(tempDir.filePath("out/stream.yuv")).size(), qint64(clip.size()));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
