@@ -1,0 +1,257 @@
+#define _POSIX_C_SOURCE 200809L
+#include "configfile.h"
+#include "message.h"
+#include "outfile.h"
+#include "yuvio.h"
+
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <x264.h>
+
+#define INPUT_BUFFER (1 << 20)
+
+struct encode {
+    struct encoder_config cfg;
+    FILE *in;
+    char *in_buf;
+    uint8_t *frame;
+    size_t frame_size;
+    struct outfile out;
+    x264_t *h;
+    int frames;
+    size_t partial_bytes;
+    uint64_t bytes_out;
+    double seconds;
+};
+
+static double now_seconds(void)
+{
+    struct timespec ts;
+
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
+}
+
+/* Writing the stream over its own input would destroy the clip being read. */
+static int output_is_input(const struct encode *e)
+{
+    struct stat in_st, out_st;
+
+    if (fstat(fileno(e->in), &in_st) < 0 || stat(e->cfg.file_dat, &out_st) < 0)
+        return 0;
+    return in_st.st_dev == out_st.st_dev && in_st.st_ino == out_st.st_ino;
+}
+
+static int open_input(struct encode *e)
+{
+    struct stat st;
+
+    if (!(e->in = fopen(e->cfg.file_in, "rb"))) {
+        tool_error("cannot open input file '%s': %s", e->cfg.file_in, strerror(errno));
+        return -1;
+    }
+    if (fstat(fileno(e->in), &st) == 0 && S_ISDIR(st.st_mode)) {
+        tool_error("input file '%s' is a folder", e->cfg.file_in);
+        return -1;
+    }
+    if (output_is_input(e)) {
+        tool_error("file_dat '%s' is the input file", e->cfg.file_dat);
+        return -1;
+    }
+    if ((e->in_buf = malloc(INPUT_BUFFER)))
+        setvbuf(e->in, e->in_buf, _IOFBF, INPUT_BUFFER);
+    e->frame_size = (size_t)e->cfg.width * (size_t)e->cfg.height * 3 / 2;
+    if (!(e->frame = malloc(e->frame_size))) {
+        tool_error("out of memory for a %dx%d frame", e->cfg.width, e->cfg.height);
+        return -1;
+    }
+    return 0;
+}
+
+static int open_x264(struct encode *e)
+{
+    const int qp = e->cfg.quality_param;
+    x264_param_t p;
+
+    if (x264_param_default_preset(&p, "medium", NULL) < 0) {
+        tool_error("x264 does not know the preset 'medium'");
+        return -1;
+    }
+    p.i_log_level = X264_LOG_WARNING;
+    p.i_threads = X264_THREADS_AUTO;
+    p.i_csp = X264_CSP_I420;
+    p.i_width = e->cfg.width;
+    p.i_height = e->cfg.height;
+    p.b_annexb = 1;
+    p.b_repeat_headers = 1;
+    p.rc.i_rc_method = X264_RC_CQP;
+    p.rc.i_qp_constant = qp;
+    /* x264 allows lossless only in a 4:4:4 profile; the stream stays 4:2:0. */
+    if (x264_param_apply_profile(&p, qp == 0 ? "high444" : "high") < 0) {
+        tool_error("x264 rejects profile %s with quality_param %d", qp == 0 ? "high444" : "high", qp);
+        return -1;
+    }
+    if (!(e->h = x264_encoder_open(&p))) {
+        tool_error("x264 cannot encode %dx%d at quality_param %d", e->cfg.width, e->cfg.height, qp);
+        return -1;
+    }
+    return 0;
+}
+
+static int write_nals(struct encode *e, const x264_nal_t *nal, int size)
+{
+    /* The NAL units of one call lie back to back in memory. */
+    if (size > 0 && fwrite(nal[0].p_payload, 1, (size_t)size, e->out.fp) != (size_t)size) {
+        tool_error("cannot write output file '%s': %s", e->cfg.file_dat, strerror(errno));
+        return -1;
+    }
+    e->bytes_out += (uint64_t)(size > 0 ? size : 0);
+    return 0;
+}
+
+static int encode_picture(struct encode *e, x264_picture_t *pic)
+{
+    x264_picture_t pic_out;
+    x264_nal_t *nal;
+    int i_nal;
+    int size = x264_encoder_encode(e->h, &nal, &i_nal, pic, &pic_out);
+
+    if (size < 0) {
+        tool_error("x264 failed to encode frame %d", e->frames);
+        return -1;
+    }
+    return write_nals(e, nal, size);
+}
+
+static void set_planes(struct encode *e, x264_picture_t *pic)
+{
+    const int w = e->cfg.width;
+    const size_t luma = (size_t)w * (size_t)e->cfg.height;
+
+    x264_picture_init(pic);
+    pic->img.i_csp = X264_CSP_I420;
+    pic->img.i_plane = 3;
+    pic->img.i_stride[0] = w;
+    pic->img.i_stride[1] = w / 2;
+    pic->img.i_stride[2] = w / 2;
+    pic->img.plane[0] = e->frame;
+    pic->img.plane[1] = e->frame + luma;
+    pic->img.plane[2] = e->frame + luma + luma / 4;
+}
+
+static int encode_input(struct encode *e)
+{
+    x264_picture_t pic;
+    size_t got;
+
+    set_planes(e, &pic);
+    while (e->frames < e->cfg.nframes) {
+        enum frame_read r = yuv_read_frame(e->in, e->frame, e->frame_size, &got);
+
+        if (r == FRAME_READ_ERROR) {
+            tool_error("cannot read input file '%s': %s", e->cfg.file_in, strerror(errno));
+            return -1;
+        }
+        if (r == FRAME_READ_PARTIAL)
+            e->partial_bytes = got;
+        if (r != FRAME_READ_OK)
+            break;
+        pic.i_pts = e->frames;
+        if (encode_picture(e, &pic) < 0)
+            return -1;
+        e->frames++;
+    }
+    return 0;
+}
+
+static int flush_delayed(struct encode *e)
+{
+    while (x264_encoder_delayed_frames(e->h) > 0) {
+        if (encode_picture(e, NULL) < 0)
+            return -1;
+    }
+    return 0;
+}
+
+static int check_frames(const struct encode *e)
+{
+    if (e->frames > 0)
+        return 0;
+    if (e->partial_bytes > 0)
+        tool_error("input file '%s' holds no whole frame: %zu bytes, a %dx%d frame is %zu bytes", e->cfg.file_in,
+                   e->partial_bytes, e->cfg.width, e->cfg.height, e->frame_size);
+    else
+        tool_error("input file '%s' is empty", e->cfg.file_in);
+    return -1;
+}
+
+static void print_report(const struct encode *e)
+{
+    const struct encoder_config *c = &e->cfg;
+    const uint64_t bytes_in = (uint64_t)e->frames * e->frame_size;
+    const double fps = e->seconds > 0 ? e->frames / e->seconds : 0.0;
+    const double ratio = e->bytes_out ? (double)bytes_in / (double)e->bytes_out : 0.0;
+
+    if (e->frames < c->nframes)
+        printf("Input ended after %d of the %d frames asked for\n", e->frames, c->nframes);
+    if (e->partial_bytes > 0)
+        printf("Ignored a partial last frame of %zu bytes (a frame is %zu bytes)\n", e->partial_bytes,
+               e->frame_size);
+    printf("Encoded %d frames of %dx%d at QP %d in %.2f s (%.1f fps)\n", e->frames, c->width, c->height,
+           c->quality_param, e->seconds, fps);
+    printf("Input: %llu bytes, output: %llu bytes -> %s\n", (unsigned long long)bytes_in,
+           (unsigned long long)e->bytes_out, c->file_dat);
+    printf("Compression rate: %.2f (%llu / %llu bytes), %d frames, %.1f fps\n", ratio,
+           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out, e->frames, fps);
+}
+
+static int run(struct encode *e)
+{
+    double start = now_seconds();
+
+    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0)
+        return -1;
+    if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
+        return -1;
+    if (outfile_commit(&e->out, e->cfg.file_dat) < 0)
+        return -1;
+    e->seconds = now_seconds() - start;
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    struct encode e;
+    int ret = 1;
+
+    memset(&e, 0, sizeof e);
+    if (argc != 2) {
+        tool_error("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
+                   "quality_param)",
+                   argc > 0 ? argv[0] : "encoder.exe");
+        return 2;
+    }
+    if (config_load(argv[1], &e.cfg) < 0)
+        goto end;
+    if (run(&e) < 0)
+        goto end;
+    print_report(&e);
+    ret = 0;
+
+end:
+    if (e.h)
+        x264_encoder_close(e.h);
+    outfile_discard(&e.out);
+    if (e.in)
+        fclose(e.in);
+    free(e.in_buf);
+    free(e.frame);
+    config_free(&e.cfg);
+    return ret;
+}

@@ -1,0 +1,23 @@
+#include "message.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+void tool_error(const char *fmt, ...)
+{
+    va_list ap;
+
+    fflush(stdout);
+    fputs("Error: ", stdout);
+    va_start(ap, fmt);
+    vfprintf(stdout, fmt, ap);
+    va_end(ap);
+    fputc('\n', stdout);
+    fflush(stdout);
+
+    fputs("Error: ", stderr);
+    va_start(ap, fmt);
+    vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    fputc('\n', stderr);
+}
