@@ -1,0 +1,497 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The stand-in encoder.exe and decoder.exe, run by absolute path on tiny clips.
+class TestCodecTools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void roundTrip_data();
+    void roundTrip();
+    void encoderRejectsBadConfig_data();
+    void encoderRejectsBadConfig();
+    void encoderRejectsInputWithoutFrames_data();
+    void encoderRejectsInputWithoutFrames();
+    void encoderStopsAtEndOfShortClip();
+    void encoderIgnoresPartialLastFrame();
+    void encoderReportEndsWithCompressionRate();
+    void encoderLeavesNoFileWhenTerminated();
+    void decoderNeverOverwrites_data();
+    void decoderNeverOverwrites();
+    void decoderKeepsFramesBeforeCut_data();
+    void decoderKeepsFramesBeforeCut();
+    void decoderRejectsBadStream_data();
+    void decoderRejectsBadStream();
+    void decoderStopsAtResolutionChange();
+
+private:
+    struct Result {
+        bool finished = false;
+        QProcess::ExitStatus status = QProcess::CrashExit;
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+
+    static Result run(const QString &program, const QStringList &args);
+    QString freshDir();
+    static bool writeFile(const QString &path, const QByteArray &data);
+    static QByteArray readFile(const QString &path);
+    static QByteArray makeClip(int width, int height, int frames, quint32 seed = 1);
+    static QByteArray config(const QString &in, int width, int height, int nframes, const QString &dat, int qp);
+    Result encodeClip(const QString &dir, const QByteArray &clip, int width, int height, int nframes, int qp);
+
+    QTemporaryDir tempDir;
+    int dirCount = 0;
+};
+
+static const int W = 128;
+static const int H = 96;
+static const int frameBytes = W * H * 3 / 2;
+
+void TestCodecTools::initTestCase()
+{
+    QVERIFY2(tempDir.isValid(), qPrintable(tempDir.errorString()));
+    QVERIFY2(QFileInfo(ENCODER_EXE).isExecutable(), ENCODER_EXE);
+    QVERIFY2(QFileInfo(DECODER_EXE).isExecutable(), DECODER_EXE);
+}
+
+TestCodecTools::Result TestCodecTools::run(const QString &program, const QStringList &args)
+{
+    Result r;
+    QProcess p;
+    p.start(program, args);
+    r.finished = p.waitForFinished(30000);
+    if (!r.finished)
+        p.kill();
+    r.status = p.exitStatus();
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString TestCodecTools::freshDir()
+{
+    const QString dir = tempDir.filePath(QString("case%1").arg(++dirCount));
+    return QDir().mkpath(dir) ? dir : QString();
+}
+
+bool TestCodecTools::writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size() && f.flush();
+}
+
+QByteArray TestCodecTools::readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A moving gradient with a little noise, so neither coder has it too easy.
+QByteArray TestCodecTools::makeClip(int width, int height, int frames, quint32 seed)
+{
+    QByteArray clip;
+    clip.reserve(width * height * 3 / 2 * frames);
+    quint32 state = seed;
+    auto noise = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return int(state >> 29);
+    };
+    for (int f = 0; f < frames; ++f) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                clip.append(char(8 + (2 * x + y + 3 * f) % 224 + noise()));
+        for (int y = 0; y < height / 2; ++y)
+            for (int x = 0; x < width / 2; ++x)
+                clip.append(char(112 + ((x - f) & 31)));
+        for (int y = 0; y < height / 2; ++y)
+            for (int x = 0; x < width / 2; ++x)
+                clip.append(char(96 + ((y + 2 * f) & 63)));
+    }
+    return clip;
+}
+
+QByteArray TestCodecTools::config(const QString &in, int width, int height, int nframes, const QString &dat, int qp)
+{
+    return QString("file_in %1\nwidth %2\nheight %3\nnframes %4\nfile_dat %5\nquality_param %6\n")
+        .arg(in)
+        .arg(width)
+        .arg(height)
+        .arg(nframes)
+        .arg(dat)
+        .arg(qp)
+        .toUtf8();
+}
+
+// Writes clip and config.txt into dir and encodes to dir/stream.dat.
+TestCodecTools::Result TestCodecTools::encodeClip(const QString &dir, const QByteArray &clip, int width, int height,
+                                                  int nframes, int qp)
+{
+    const QString cfg = dir + "/config.txt";
+    if (!writeFile(dir + "/in.yuv", clip)
+        || !writeFile(cfg, config(dir + "/in.yuv", width, height, nframes, dir + "/stream.dat", qp)))
+        return Result();
+    return run(ENCODER_EXE, {cfg});
+}
+
+static double psnr(const QByteArray &a, const QByteArray &b, int planeBytes, int frameSize)
+{
+    double sse = 0;
+    qint64 count = 0;
+    for (int start = 0; start + frameSize <= a.size(); start += frameSize) {
+        for (int i = start; i < start + planeBytes; ++i) {
+            const double d = double(uchar(a[i])) - double(uchar(b[i]));
+            sse += d * d;
+        }
+        count += planeBytes;
+    }
+    return sse == 0 ? INFINITY : 10.0 * std::log10(255.0 * 255.0 / (sse / double(count)));
+}
+
+void TestCodecTools::roundTrip_data()
+{
+    QTest::addColumn<int>("qp");
+    QTest::addColumn<double>("minPsnr");
+    QTest::newRow("lossless at QP 0 is byte-exact") << 0 << double(INFINITY);
+    QTest::newRow("QP 22 stays above 35 dB") << 22 << 35.0;
+}
+
+void TestCodecTools::roundTrip()
+{
+    QFETCH(int, qp);
+    QFETCH(double, minPsnr);
+    const int frames = 6;
+    const QByteArray clip = makeClip(W, H, frames);
+    const QString dir = freshDir();
+    // A folder with a space and non-ASCII letters, given with a trailing separator.
+    const QString outDir = dir + QString::fromUtf8("/out dir \xc3\xbc");
+    QVERIFY(QDir().mkpath(outDir));
+    QVERIFY(writeFile(dir + "/in.yuv", clip));
+    QVERIFY(writeFile(dir + "/config.txt", config(dir + "/in.yuv", W, H, frames, outDir + "//stream.dat", qp)));
+
+    const Result enc = run(ENCODER_EXE, {dir + "/config.txt"});
+    QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
+    const QString stream = outDir + "/stream.dat";
+    QVERIFY2(QFileInfo(stream).size() > 0, qPrintable(enc.out));
+
+    const Result dec = run(DECODER_EXE, {stream});
+    QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
+    const QByteArray decoded = readFile(outDir + "/stream.yuv");
+    QVERIFY2(decoded.size() == clip.size(),
+             qPrintable(QString("decoded %1 bytes of %2").arg(decoded.size()).arg(clip.size())));
+    if (std::isinf(minPsnr)) {
+        QVERIFY2(decoded == clip, "lossless round trip changed the pictures");
+        return;
+    }
+    const double lumaPsnr = psnr(clip, decoded, W * H, frameBytes);
+    const double allPsnr = psnr(clip, decoded, frameBytes, frameBytes);
+    QVERIFY2(lumaPsnr > minPsnr, qPrintable(QString("Y PSNR %1 dB").arg(lumaPsnr)));
+    QVERIFY2(allPsnr > minPsnr, qPrintable(QString("overall PSNR %1 dB").arg(allPsnr)));
+    QVERIFY2(!std::isinf(lumaPsnr), "QP 22 should not be lossless");
+}
+
+static QByteArray goodConfig()
+{
+    return "file_in @IN@\nwidth 128\nheight 96\nnframes 2\nfile_dat @DAT@\nquality_param 22\n";
+}
+
+static QByteArray changed(const QByteArray &from, const QByteArray &to)
+{
+    QByteArray c = goodConfig();
+    return c.replace(from, to);
+}
+
+void TestCodecTools::encoderRejectsBadConfig_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("configText");
+    QTest::addColumn<QString>("needle");
+    const QStringList cfg{"@CONFIG@"};
+    QTest::newRow("missing key nframes") << cfg << changed("nframes 2\n", "") << "nframes";
+    QTest::newRow("repeated key width") << cfg << changed("height 96\n", "width 128\n") << "width";
+    QTest::newRow("unknown key") << cfg << changed("nframes 2\n", "nframes 2\nframerate 25\n") << "framerate";
+    QTest::newRow("width not a number") << cfg << changed("width 128", "width 12a") << "12a";
+    QTest::newRow("width with a trailing space") << cfg << changed("width 128", "width 128 ") << "width";
+    QTest::newRow("odd width") << cfg << changed("width 128", "width 127") << "127";
+    QTest::newRow("zero height") << cfg << changed("height 96", "height 0") << "height";
+    QTest::newRow("negative height") << cfg << changed("height 96", "height -96") << "-96";
+    QTest::newRow("nframes zero") << cfg << changed("nframes 2", "nframes 0") << "nframes";
+    QTest::newRow("nframes empty") << cfg << changed("nframes 2", "nframes ") << "nframes";
+    QTest::newRow("nframes overflows") << cfg << changed("nframes 2", "nframes 99999999999999999999") << "nframes";
+    QTest::newRow("quality_param 52") << cfg << changed("quality_param 22", "quality_param 52") << "quality_param";
+    QTest::newRow("quality_param -1") << cfg << changed("quality_param 22", "quality_param -1") << "quality_param";
+    QTest::newRow("CRLF line ends") << cfg << changed("\n", "\r\n") << "CR";
+    QTest::newRow("empty line") << cfg << changed("height 96\n", "height 96\n\n") << "empty";
+    QTest::newRow("empty config") << cfg << QByteArray() << "empty";
+    QTest::newRow("missing input file") << cfg << changed("@IN@", "@DIR@/absent.yuv") << "absent.yuv";
+    QTest::newRow("output folder missing") << cfg << changed("@DAT@", "@DIR@/nowhere/stream.dat") << "nowhere";
+    QTest::newRow("missing config file") << QStringList{"@DIR@/absent.txt"} << goodConfig() << "absent.txt";
+    QTest::newRow("no argument") << QStringList() << goodConfig() << "usage";
+    QTest::newRow("two arguments") << QStringList{"@CONFIG@", "extra"} << goodConfig() << "usage";
+}
+
+static QStringList entriesOf(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void TestCodecTools::encoderRejectsBadConfig()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, configText);
+    QFETCH(QString, needle);
+    const QString dir = freshDir();
+    const QString outDir = dir + "/out";
+    QVERIFY(QDir().mkpath(outDir));
+    QVERIFY(writeFile(dir + "/in.yuv", makeClip(W, H, 2)));
+    configText.replace("@IN@", (dir + "/in.yuv").toUtf8());
+    configText.replace("@DAT@", (outDir + "/stream.dat").toUtf8());
+    configText.replace("@DIR@", dir.toUtf8());
+    QVERIFY(writeFile(dir + "/config.txt", configText));
+    args.replaceInStrings("@CONFIG@", dir + "/config.txt");
+    args.replaceInStrings("@DIR@", dir);
+
+    const Result r = run(ENCODER_EXE, args);
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "encoder.exe crashed or hung");
+    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+    QVERIFY2(r.out.startsWith("Error") && r.out.trimmed().count('\n') == 0,
+             qPrintable("want one error line on stdout, got: " + r.out));
+    QVERIFY2(r.out.contains(needle), qPrintable(QString("'%1' not named in: %2").arg(needle, r.out)));
+    QVERIFY2(entriesOf(outDir).isEmpty(), qPrintable("left behind: " + entriesOf(outDir).join(", ")));
+    QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv", "out"}));
+}
+
+void TestCodecTools::encoderRejectsInputWithoutFrames_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::newRow("empty input file") << QByteArray();
+    QTest::newRow("only a partial frame") << makeClip(W, H, 1).left(frameBytes / 2);
+}
+
+void TestCodecTools::encoderRejectsInputWithoutFrames()
+{
+    QFETCH(QByteArray, input);
+    const QString dir = freshDir();
+    const Result r = encodeClip(dir, input, W, H, 4, 22);
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "encoder.exe crashed or hung");
+    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+    QVERIFY2(r.out.startsWith("Error") && r.out.contains("in.yuv"), qPrintable(r.out));
+    QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv"}));
+}
+
+void TestCodecTools::encoderStopsAtEndOfShortClip()
+{
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 3);
+    const Result r = encodeClip(dir, clip, W, H, 8, 0);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains("Input ended after 3 of the 8 frames"), qPrintable(r.out));
+    QVERIFY2(r.out.contains("Encoded 3 frames"), qPrintable(r.out));
+
+    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
+    QVERIFY2(dec.exitCode == 0, qPrintable(dec.out));
+    QVERIFY2(readFile(dir + "/stream.yuv") == clip, "the three frames did not come back as they were");
+}
+
+void TestCodecTools::encoderIgnoresPartialLastFrame()
+{
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 4);
+    const Result r = encodeClip(dir, clip.left(3 * frameBytes + 1000), W, H, 8, 0);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains("partial last frame of 1000 bytes"), qPrintable(r.out));
+    QVERIFY2(r.out.contains("Encoded 3 frames"), qPrintable(r.out));
+
+    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
+    QVERIFY2(dec.exitCode == 0, qPrintable(dec.out));
+    QVERIFY2(readFile(dir + "/stream.yuv") == clip.left(3 * frameBytes), "the whole frames did not come back");
+}
+
+void TestCodecTools::encoderReportEndsWithCompressionRate()
+{
+    const QString dir = freshDir();
+    const Result r = encodeClip(dir, makeClip(W, H, 6), W, H, 4, 22);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+
+    const QString phrase = "Compression rate";
+    const QStringList lines = r.out.trimmed().split('\n');
+    QVERIFY2(lines.last().startsWith(phrase), qPrintable(r.out));
+    QVERIFY2(r.out.indexOf(phrase) == r.out.lastIndexOf(phrase), qPrintable("phrase repeated in: " + r.out));
+
+    const QRegularExpression numbers(R"(^Compression rate: ([0-9.]+) \((\d+) / (\d+) bytes\), (\d+) frames, ([0-9.]+) fps$)");
+    const QRegularExpressionMatch m = numbers.match(lines.last());
+    QVERIFY2(m.hasMatch(), qPrintable(lines.last()));
+    const qint64 in = m.captured(2).toLongLong(), out = m.captured(3).toLongLong();
+    QCOMPARE(in, qint64(4) * frameBytes);
+    QCOMPARE(out, QFileInfo(dir + "/stream.dat").size());
+    QVERIFY2(std::fabs(m.captured(1).toDouble() - double(in) / double(out)) < 0.01, qPrintable(lines.last()));
+    QCOMPARE(m.captured(4), QString("4"));
+    QVERIFY2(m.captured(5).toDouble() > 0, qPrintable(lines.last()));
+}
+
+// The input is a FIFO that gets one frame, so the encoder is caught mid-stream.
+void TestCodecTools::encoderLeavesNoFileWhenTerminated()
+{
+    const QString dir = freshDir();
+    const QString fifo = dir + "/in.yuv";
+    QVERIFY2(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0, "mkfifo failed");
+    QVERIFY(writeFile(dir + "/config.txt", config(fifo, W, H, 8, dir + "/stream.dat", 22)));
+
+    QProcess p;
+    p.start(ENCODER_EXE, {dir + "/config.txt"});
+    QVERIFY(p.waitForStarted());
+    int fd = -1;
+    QTRY_VERIFY_WITH_TIMEOUT((fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK)) >= 0, 10000);
+    const QByteArray frame = makeClip(W, H, 1);
+    QCOMPARE(::write(fd, frame.constData(), size_t(frame.size())), ssize_t(frame.size()));
+    QTRY_VERIFY_WITH_TIMEOUT(entriesOf(dir).filter("stream.dat.part-").size() == 1, 10000);
+
+    p.terminate();
+    const bool finished = p.waitForFinished(10000);
+    ::close(fd);
+    QVERIFY2(finished, "encoder.exe did not stop on SIGTERM");
+    QVERIFY2(p.exitStatus() == QProcess::CrashExit, "encoder.exe should end by the signal");
+    QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv"}));
+}
+
+void TestCodecTools::decoderNeverOverwrites_data()
+{
+    QTest::addColumn<QString>("streamName");
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no clip there yet") << "stream.dat" << QStringList() << "stream.yuv";
+    QTest::newRow("stream.yuv exists") << "stream.dat" << QStringList{"stream.yuv"} << "stream-1.yuv";
+    QTest::newRow("stream.yuv and stream-1.yuv exist")
+        << "stream.dat" << QStringList{"stream.yuv", "stream-1.yuv"} << "stream-2.yuv";
+    QTest::newRow("dots in folder and name") << "v1.0/take.2.dat" << QStringList() << "v1.0/take.2.yuv";
+    QTest::newRow("no extension") << "stream" << QStringList() << "stream.yuv";
+    QTest::newRow("the input itself ends in .yuv") << "clip.yuv" << QStringList() << "clip-1.yuv";
+}
+
+void TestCodecTools::decoderNeverOverwrites()
+{
+    QFETCH(QString, streamName);
+    QFETCH(QStringList, existing);
+    QFETCH(QString, expected);
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 3);
+    QVERIFY(encodeClip(dir, clip, W, H, 3, 0).exitCode == 0);
+    const QString stream = dir + "/" + streamName;
+    QVERIFY(QDir().mkpath(QFileInfo(stream).path()));
+    if (stream != dir + "/stream.dat")
+        QVERIFY(QFile::rename(dir + "/stream.dat", stream));
+    const QByteArray streamBytes = readFile(stream);
+    for (const QString &name : existing)
+        QVERIFY(writeFile(dir + "/" + name, "keep " + name.toUtf8()));
+
+    const Result r = run(DECODER_EXE, {stream});
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains("Decoded 3 frames of 128x96"), qPrintable(r.out));
+    QVERIFY2(r.out.contains(dir + "/" + expected), qPrintable(r.out));
+    QVERIFY2(readFile(dir + "/" + expected) == clip, qPrintable(expected + " is not the clip"));
+    for (const QString &name : existing)
+        QVERIFY2(readFile(dir + "/" + name) == "keep " + name.toUtf8(), qPrintable(name + " was overwritten"));
+    QVERIFY2(readFile(stream) == streamBytes, "the stream itself changed");
+    QVERIFY2(entriesOf(QFileInfo(stream).path()).filter(".part-").isEmpty(), "a temporary file was left");
+}
+
+void TestCodecTools::decoderKeepsFramesBeforeCut_data()
+{
+    QTest::addColumn<double>("keptShare");
+    QTest::newRow("cut in the middle") << 0.6;
+    QTest::newRow("cut just before the end") << 0.98;
+}
+
+// Lossless, so every frame kept must equal the source frame exactly.
+void TestCodecTools::decoderKeepsFramesBeforeCut()
+{
+    QFETCH(double, keptShare);
+    const int frames = 8;
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, frames);
+    QVERIFY(encodeClip(dir, clip, W, H, frames, 0).exitCode == 0);
+    const QByteArray stream = readFile(dir + "/stream.dat");
+    QVERIFY(writeFile(dir + "/cut.dat", stream.left(int(stream.size() * keptShare))));
+
+    const Result r = run(DECODER_EXE, {dir + "/cut.dat"});
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out));
+    QVERIFY2(r.out.contains("Warning") && r.out.contains("cut short"), qPrintable(r.out));
+    const QByteArray decoded = readFile(dir + "/cut.yuv");
+    QVERIFY2(decoded.size() > 0 && decoded.size() < clip.size() && decoded.size() % frameBytes == 0,
+             qPrintable(QString("%1 bytes decoded").arg(decoded.size())));
+    QVERIFY2(decoded == clip.left(decoded.size()), "a kept frame differs from the source");
+    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(decoded.size() / frameBytes)), qPrintable(r.out));
+}
+
+void TestCodecTools::decoderRejectsBadStream_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content");
+    QByteArray noise;
+    quint32 state = 7;
+    for (int i = 0; i < 65536; ++i) {
+        state = state * 1103515245u + 12345u;
+        noise.append(char(state >> 24));
+    }
+    QTest::newRow("random bytes") << "noise.dat" << "file" << noise;
+    QTest::newRow("plain text") << "notes.dat" << "file" << QByteArray("file_in clip.yuv\nwidth 128\n").repeated(50);
+    QTest::newRow("empty file") << "empty.dat" << "file" << QByteArray();
+    QTest::newRow("missing file") << "absent.dat" << "none" << QByteArray();
+    QTest::newRow("a folder") << "folder.dat" << "folder" << QByteArray();
+}
+
+void TestCodecTools::decoderRejectsBadStream()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    const QString dir = freshDir();
+    const QString path = dir + "/" + name;
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == "file")
+        QVERIFY(writeFile(path, content));
+    const QStringList before = entriesOf(dir);
+
+    const Result r = run(DECODER_EXE, {path});
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
+    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+    QVERIFY2(r.out.startsWith("Error") && r.out.contains(name), qPrintable(r.out));
+    QCOMPARE(entriesOf(dir), before);
+}
+
+// What came before the change is kept, but the run is still a failure.
+void TestCodecTools::decoderStopsAtResolutionChange()
+{
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 3);
+    QVERIFY(encodeClip(dir, clip, W, H, 3, 0).exitCode == 0);
+    const QByteArray first = readFile(dir + "/stream.dat");
+    const QString small = freshDir();
+    QVERIFY(encodeClip(small, makeClip(64, 48, 2), 64, 48, 2, 0).exitCode == 0);
+    QVERIFY(writeFile(dir + "/joined.dat", first + readFile(small + "/stream.dat")));
+
+    const Result r = run(DECODER_EXE, {dir + "/joined.dat"});
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
+    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+    QVERIFY2(r.out.contains("changes from 128x96"), qPrintable(r.out));
+    QVERIFY2(readFile(dir + "/joined.yuv") == clip, "the frames before the change were not kept");
+}
+
+QTEST_GUILESS_MAIN(TestCodecTools)
+#include "tst_codectools.moc"
