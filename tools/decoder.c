@@ -256,7 +256,7 @@ static int decode(struct decode *d, const AVPacket *pkt)
             return 0;
         if (ret < 0) {
             damaged_at(d->packets - 1, "%s", av_err2str(ret));
-            continue;
+            return 0;
         }
         ret = take_frame(d, d->frame);
         av_frame_unref(d->frame);
