@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,16 +18,11 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void freshStoreGivesDefaults();
     void writesValuesAsGiven_data();
     void writesValuesAsGiven();
-    void readsSettingsAtCallTime();
     void replacesStaleLongerFile();
     void failsWithoutTouchingFolder_data();
     void failsWithoutTouchingFolder();
-    void configPathIsInWorkingDir();
-    void fitsOnConfigLine_data();
-    void fitsOnConfigLine();
 
 private:
     QTemporaryDir tempDir;
@@ -93,22 +87,6 @@ void tst_EncoderConfig::cleanup()
     workDir.reset();
 }
 
-void tst_EncoderConfig::freshStoreGivesDefaults()
-{
-    QString error;
-    QVERIFY2(writeEncoderConfig(QStringLiteral("C:/video/in.yuv"), QStringLiteral("C:/video/out"),
-                                SettingsStore(), &error),
-             qPrintable(error));
-    const QByteArray expected = "file_in C:/video/in.yuv\n"
-                                "width 1920\n"
-                                "height 1080\n"
-                                "nframes 32\n"
-                                "file_dat C:/video/out/stream.dat\n"
-                                "quality_param 22\n";
-    const QByteArray actual = readConfig();
-    QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
-}
-
 void tst_EncoderConfig::writesValuesAsGiven_data()
 {
     QTest::addColumn<QString>("inputPath");
@@ -116,6 +94,10 @@ void tst_EncoderConfig::writesValuesAsGiven_data()
     QTest::addColumn<QVariantMap>("stored");
     QTest::addColumn<QByteArray>("expected");
 
+    QTest::newRow("fresh store: the defaults")
+        << QStringLiteral("C:/video/in.yuv") << QStringLiteral("C:/video/out") << QVariantMap()
+        << QByteArray("file_in C:/video/in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
+                      "file_dat C:/video/out/stream.dat\nquality_param 22\n");
     QTest::newRow("empty frame count")
         << QStringLiteral("/in.yuv") << QStringLiteral("/out")
         << QVariantMap{{SettingsKeys::nFrames, QString()}}
@@ -170,19 +152,6 @@ void tst_EncoderConfig::writesValuesAsGiven()
     QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
 }
 
-void tst_EncoderConfig::readsSettingsAtCallTime()
-{
-    SettingsStore settings;
-    QString error;
-    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"), settings, &error),
-             qPrintable(error));
-    SettingsStore().setValue(SettingsKeys::quality, 40);
-    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"), settings, &error),
-             qPrintable(error));
-    const QByteArray actual = readConfig();
-    QVERIFY2(actual.endsWith("\nquality_param 40\n"), actual.constData());
-}
-
 void tst_EncoderConfig::replacesStaleLongerFile()
 {
     QVERIFY(writeFile(QStringLiteral("config.txt"),
@@ -228,34 +197,6 @@ void tst_EncoderConfig::failsWithoutTouchingFolder()
     QVERIFY2(after == before, qPrintable(after.join(QLatin1String(", "))));
     if (readOnlyFolder)
         QCOMPARE(readConfig(), QByteArray("file_in /earlier.yuv\n"));
-}
-
-void tst_EncoderConfig::configPathIsInWorkingDir()
-{
-    const QString path = encoderConfigPath();
-    QVERIFY2(QFileInfo(path).isAbsolute(), qPrintable(path));
-    QVERIFY2(path == QDir::currentPath() + QStringLiteral("/config.txt"), qPrintable(path));
-}
-
-void tst_EncoderConfig::fitsOnConfigLine_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("fits");
-
-    QTest::newRow("line feed") << QStringLiteral("/in\n.yuv") << false;
-    QTest::newRow("carriage return") << QStringLiteral("/in\r.yuv") << false;
-    QTest::newRow("trailing line feed") << QStringLiteral("/in.yuv\n") << false;
-    QTest::newRow("plain path") << QStringLiteral("C:/video/in.yuv") << true;
-    QTest::newRow("spaces and Cyrillic") << QStringLiteral("/мои видео/вход 1.yuv") << true;
-}
-
-void tst_EncoderConfig::fitsOnConfigLine()
-{
-    QFETCH(QString, value);
-    QFETCH(bool, fits);
-
-    QVERIFY2(::fitsOnConfigLine(value) == fits,
-             value.toUtf8().toPercentEncoding().constData());
 }
 
 QTEST_GUILESS_MAIN(tst_EncoderConfig)

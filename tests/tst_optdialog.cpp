@@ -14,7 +14,6 @@
 #include <functional>
 
 using DialogAction = std::function<void(optDialog &)>;
-Q_DECLARE_METATYPE(DialogAction)
 
 class tst_OptDialog : public QObject
 {
@@ -31,12 +30,7 @@ private slots:
     void cancelKeepsChange();
     void clearedFramesStoreEmptyTextAndReopenShowZero();
     void unlistedResolutionSelectsNothing();
-    void closingGivesZero_data();
-    void closingGivesZero();
     void framesFieldRefusesLetters();
-    void hasNoContextHelpButton();
-    void hasFixedSize();
-    void tabFollowsCreationOrder();
 
 private:
     QTemporaryDir tempDir;
@@ -199,28 +193,6 @@ void tst_OptDialog::unlistedResolutionSelectsNothing()
              "opening the dialog stored the other options");
 }
 
-void tst_OptDialog::closingGivesZero_data()
-{
-    QTest::addColumn<DialogAction>("close");
-
-    QTest::newRow("Escape in the frame field") << DialogAction(
-        [](optDialog &dialog) {
-            QTest::keyClick(child<QLineEdit>(dialog, "lineEditFrames"), Qt::Key_Escape);
-        });
-    QTest::newRow("title-bar close") << DialogAction(
-        [](optDialog &dialog) { dialog.close(); });
-    QTest::newRow("Cancel button") << DialogAction(clickCancel);
-}
-
-void tst_OptDialog::closingGivesZero()
-{
-    QFETCH(DialogAction, close);
-
-    optDialog dialog;
-    const int result = execWith(dialog, close);
-    QVERIFY2(result == 0, qPrintable(QString::number(result)));
-}
-
 void tst_OptDialog::framesFieldRefusesLetters()
 {
     optDialog dialog;
@@ -230,38 +202,6 @@ void tst_OptDialog::framesFieldRefusesLetters()
     QVERIFY2(frames->text() == QLatin1String("123"), qPrintable(frames->text()));
     const QString stored = SettingsStore().value(SettingsKeys::nFrames).toString();
     QVERIFY2(stored == QLatin1String("123"), qPrintable(stored));
-}
-
-void tst_OptDialog::hasNoContextHelpButton()
-{
-    optDialog dialog;
-    QVERIFY2(!dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint),
-             "the title bar offers a \"?\" button that does nothing");
-}
-
-void tst_OptDialog::hasFixedSize()
-{
-    optDialog dialog;
-    dialog.show();
-    const QSize expected(300, 150);
-    QVERIFY2(dialog.minimumSize() == expected && dialog.maximumSize() == expected
-                 && dialog.size() == expected,
-             qPrintable(QStringLiteral("%1x%2").arg(dialog.width()).arg(dialog.height())));
-}
-
-void tst_OptDialog::tabFollowsCreationOrder()
-{
-    optDialog dialog;
-    dialog.show();
-    child<QLineEdit>(dialog, "lineEditFrames")->setFocus();
-    QStringList order{dialog.focusWidget()->objectName()};
-    for (int i = 0; i < 5; ++i) {
-        QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
-        order << dialog.focusWidget()->objectName();
-    }
-    const QStringList expected{"lineEditFrames", "comboBoxResolution", "spinBoxQuality",
-                               "pushButtonCancel", "pushButtonOk", "lineEditFrames"};
-    QVERIFY2(order == expected, qPrintable(order.join(QLatin1String(", "))));
 }
 
 QTEST_MAIN(tst_OptDialog)
