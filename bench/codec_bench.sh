@@ -13,15 +13,7 @@ build=${1:-build}
 rounds=${ROUNDS:-3}
 
 install_missing() {
-    local missing=()
-    command -v ffmpeg >/dev/null || missing+=(ffmpeg)
-    [ -x /usr/bin/time ] || missing+=(time)
-    [ ${#missing[@]} -eq 0 ] && return
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    echo "Installing: ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "$root/scripts/deps.sh" ffmpeg time
 }
 
 build_tools() {

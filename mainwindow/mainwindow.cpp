@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "mainwindowwidgets.h"
+#include "reportbox.h"
 
 #include "app/settingsstore.h"
 #include "jobs/encoderconfig.h"
@@ -178,10 +179,15 @@ void MainWindow::closeBusyDialog()
     progress = nullptr;
 }
 
+QString MainWindow::failureTitle() const
+{
+    return jobKind == Encode ? tr("Encode failed") : tr("Decode failed");
+}
+
 void MainWindow::reportStartFailure()
 {
     closeBusyDialog();
-    showReport(QMessageBox::Warning, jobKind == Encode ? tr("Encode failed") : tr("Decode failed"),
+    showReport(QMessageBox::Warning, failureTitle(),
                tr("%1 could not be started. Make sure it is installed and its folder "
                   "is on the PATH.\n%2")
                    .arg(process->program(), process->errorString()));
@@ -193,27 +199,16 @@ void MainWindow::reportFailure(const QString &report)
     const QString what = process->exitStatus() == QProcess::CrashExit
         ? tr("%1 crashed.").arg(program)
         : tr("%1 stopped with exit code %2.").arg(program).arg(process->exitCode());
-    showReport(QMessageBox::Warning, jobKind == Encode ? tr("Encode failed") : tr("Decode failed"),
+    showReport(QMessageBox::Warning, failureTitle(),
                what, report);
 }
 
-// A long report would make the box taller than the screen: the box shows its
-// first lines, and the whole of it stays reachable under "Show Details".
 void MainWindow::showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                             const QString &report)
 {
-    QMessageBox box(icon, title, text, QMessageBox::Ok);
+    QMessageBox box(icon, title, QString(), QMessageBox::Ok);
     box.setWindowIcon(QIcon(QStringLiteral(":/img/logNK.png")));
     box.setWindowModality(Qt::ApplicationModal);
-    // The tool's output is plain text, even where it looks like markup.
-    box.setTextFormat(Qt::PlainText);
-    const QString preview = reportPreview(report);
-    QStringList parts{text, preview};
-    parts.removeAll(QString());
-    if (preview != report) {
-        parts << tr("The full report is under \"Show Details...\".");
-        box.setDetailedText(report);
-    }
-    box.setText(parts.join(QStringLiteral("\n\n")));
+    setReportText(box, text, report);
     box.exec();
 }

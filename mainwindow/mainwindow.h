@@ -35,6 +35,7 @@ private:
 
     void startJob(const QString &program, const QStringList &arguments);
     void closeBusyDialog();
+    QString failureTitle() const;
     void reportStartFailure();
     void reportEnd();
     void reportFailure(const QString &report);
