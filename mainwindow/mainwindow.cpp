@@ -157,8 +157,8 @@ void MainWindow::slotFinishProcess()
     const QByteArray output = process->readAllStandardOutput();
     if (jobCancelled)
         return;
-    const QString report = jobKind == Encode ? encoderReport(output, tr("Compression rate"))
-                                             : QString();
+    // The decoder prints no compression rate: a failed decode shows all it said.
+    const QString report = encoderReport(output, tr("Compression rate"));
     if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
         reportFailure(report);
     else if (jobKind == Decode)

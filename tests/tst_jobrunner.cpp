@@ -108,9 +108,9 @@ void TestJobRunner::decodeEndIsReported_data()
     QTest::newRow("normal end: complete")
         << recordArguments + "exit 0\n" << QMessageBox::NoIcon << "Decode complete"
         << "Decode complete";
-    QTest::newRow("non-zero exit: failed, with the code")
-        << recordArguments + "exit 3\n" << QMessageBox::Warning << "Decode failed"
-        << "decoder.exe stopped with exit code 3.";
+    QTest::newRow("non-zero exit: failed, with the code and what the decoder said")
+        << recordArguments + "echo 'Error: not an H.264 stream'\nexit 3\n" << QMessageBox::Warning
+        << "Decode failed" << "decoder.exe stopped with exit code 3.\n\nError: not an H.264 stream\n";
     QTest::newRow("crash: failed, said to have crashed")
         << recordArguments + "kill -SEGV $$\n" << QMessageBox::Warning << "Decode failed"
         << "decoder.exe crashed.";
