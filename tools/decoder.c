@@ -1,4 +1,5 @@
 #define _POSIX_C_SOURCE 200809L
+#include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
 #include "yuvio.h"
@@ -13,7 +14,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
@@ -94,14 +94,6 @@ static void log_damage(void *avcl, int level, const char *fmt, va_list vl)
 static int damage_found(void)
 {
     return atomic_load(&first_damaged) != INT_MAX;
-}
-
-static double now_seconds(void)
-{
-    struct timespec ts;
-
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
 }
 
 /* "dir/stream.dat" -> "dir/stream"; a dot in a folder name or a leading dot stays. */

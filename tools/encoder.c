@@ -1,5 +1,6 @@
 #define _POSIX_C_SOURCE 200809L
 #include "configfile.h"
+#include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
 #include "yuvio.h"
@@ -10,7 +11,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <x264.h>
 
@@ -29,14 +29,6 @@ struct encode {
     uint64_t bytes_out;
     double seconds;
 };
-
-static double now_seconds(void)
-{
-    struct timespec ts;
-
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
-}
 
 /* Writing the stream over its own input would destroy the clip being read. */
 static int output_is_input(const struct encode *e)
