@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+// A relative name: the file lives in the working directory.
+static const QString configFileName = QStringLiteral("config.txt");
+
 QString encoderConfigPath()
 {
-    return QFileInfo(QStringLiteral("config.txt")).absoluteFilePath();
+    return QFileInfo(configFileName).absoluteFilePath();
 }
 
 bool fitsOnConfigLine(const QString &value)
@@ -39,7 +42,7 @@ bool writeEncoderConfig(const QString &inputPath, const QString &outputDir,
                         const QSettings &settings, QString *errorString)
 {
     const QByteArray text = configText(inputPath, outputDir, settings);
-    QSaveFile file(QStringLiteral("config.txt"));
+    QSaveFile file(configFileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         if (errorString)
             *errorString = file.errorString();

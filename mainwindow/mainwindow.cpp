@@ -20,12 +20,10 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent),
       ui(new MainWindowWidgets),
-      settings(nullptr),
-      process(nullptr)
+      settings(new SettingsStore),
+      process(new QProcess)
 {
     ui->setupUi(this);
-    settings = new SettingsStore;
-    process = new QProcess;
     // The tool's diagnostics go to our own standard error rather than piling up unread.
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
 
