@@ -1,6 +1,6 @@
 #include "encoderconfig.h"
 
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QByteArray>
 #include <QFileInfo>

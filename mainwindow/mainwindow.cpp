@@ -2,7 +2,7 @@
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
 
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 #include "jobs/encoderconfig.h"
 #include "jobs/encoderreport.h"
 #include "optdialog/optdialog.h"

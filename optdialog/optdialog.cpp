@@ -1,7 +1,7 @@
 #include "optdialog.h"
 #include "optdialogwidgets.h"
 
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QComboBox>
 #include <QIntValidator>

@@ -1,5 +1,5 @@
 #include "jobs/encoderconfig.h"
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 #include "testsettings.h"
 
 #include <QDir>

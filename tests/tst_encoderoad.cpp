@@ -1,4 +1,4 @@
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"

@@ -1,4 +1,4 @@
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 #include "mainwindow/mainwindow.h"
 #include "testsettings.h"
 

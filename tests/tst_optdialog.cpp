@@ -1,5 +1,5 @@
 #include "optdialog/optdialog.h"
-#include "app/settingsstore.h"
+#include "settings/settingsstore.h"
 #include "testsettings.h"
 
 #include <QApplication>
