@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the run need, when missing.
+# Installs the Debian packages the build, the tests and the run need, when missing:
+# Qt 6's, or Qt 5's when TUVR_QT_MAJOR=5.
 # Usage: scripts/deps.sh [extra-package...]
 set -euo pipefail
 
+case "${TUVR_QT_MAJOR:-6}" in
+    6) qt=(qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n) ;;
+    5) qt=(qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n) ;;
+    *) echo "TUVR_QT_MAJOR must be 6 or 5, not '$TUVR_QT_MAJOR'" >&2; exit 2 ;;
+esac
+
 packages=(
     cmake g++ make pkg-config
-    qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
+    "${qt[@]}"
     libx264-dev libavcodec-dev libavutil-dev
     "$@"
 )
