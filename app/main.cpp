@@ -1,4 +1,5 @@
 #include "mainwindow/mainwindow.h"
+#include "quitsignals.h"
 #include "translators.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    quitOnTerminationSignals();
 
     QTranslator appTranslator;
     if (loadAppCatalogue(appTranslator))

@@ -1,48 +1,40 @@
 #include "mainwindow.h"
+#include "busydialog.h"
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
 
-#include "settings/settingsstore.h"
 #include "jobs/encoderconfig.h"
 #include "jobs/encoderreport.h"
+#include "jobs/jobrunner.h"
 #include "optdialog/optdialog.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
-#include <QProcess>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent),
       ui(new MainWindowWidgets),
       settings(new SettingsStore),
-      process(new QProcess)
+      runner(new JobRunner(this))
 {
     ui->setupUi(this);
-    // The tool's diagnostics go to our own standard error rather than piling up unread.
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-
     connect(ui->pushButtonEnc, &QPushButton::clicked, this, &MainWindow::slotEncode);
     connect(ui->pushButtonDec, &QPushButton::clicked, this, &MainWindow::slotDecode);
-    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished),
-            this, &MainWindow::slotFinishProcess);
-    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            reportStartFailure();
-    });
+    connect(runner, &JobRunner::ended, this, &MainWindow::slotFinishProcess);
+    connect(runner, &JobRunner::progressed, this, &MainWindow::slotShowProgress);
+    connect(runner, &JobRunner::failedToStart, this, &MainWindow::slotStartFailed);
 }
 
 MainWindow::~MainWindow()
 {
+    // A tool still running is stopped with the runner; that end is no job's end.
+    disconnect(runner, nullptr, this, nullptr);
+    delete runner;
     delete progress;
-    // A tool still running is killed with the process object; that end is no job's end.
-    disconnect(process, nullptr, this, nullptr);
-    delete process;
     delete settings;
     delete ui;
 }
@@ -68,7 +60,7 @@ void MainWindow::slotDecode()
         tr("DAT files (*.dat);;All files (*.*)"));
     if (streamPath.isEmpty())
         return;
-    jobKind = Decode;
+    jobKind = JobKind::Decode;
     settings->setValue(SettingsKeys::decPath, QFileInfo(streamPath).path());
     startJob(CodecTools::decoderProgram, CodecTools::decoderArguments(streamPath));
 }
@@ -117,52 +109,53 @@ void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir
                                  .arg(QDir::toNativeSeparators(configPath), error));
         return;
     }
-    jobKind = Encode;
+    jobKind = JobKind::Encode;
     startJob(CodecTools::encoderProgram, CodecTools::encoderArguments(configPath));
 }
 
 void MainWindow::startJob(const QString &program, const QStringList &arguments)
 {
-    jobCancelled = false;
-    progress = new QProgressDialog(tr(""), tr("Cancel"), 0, 0);
-    progress->setWindowTitle(tr("Please Wait"));
-    progress->setAutoClose(false);
-    progress->setWindowModality(Qt::ApplicationModal);
-    // A title without close buttons: the dialog's own Cancel is how a job stops.
-    progress->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    progress = new BusyDialog;
     connect(progress, &QProgressDialog::canceled, this, &MainWindow::slotCancelProgress);
     progress->show();
-
-    // Let the busy dialog appear and paint before the tool takes the machine.
-    QEventLoop settle;
-    QTimer::singleShot(100, &settle, &QEventLoop::quit);
-    settle.exec();
-    if (jobCancelled)
-        return;
-    process->start(program, arguments, QIODevice::ReadWrite);
+    runner->start(CodecTools::locate(program), arguments);
 }
 
 void MainWindow::slotCancelProgress()
 {
-    jobCancelled = true;
     closeBusyDialog();
-    process->kill();
+    runner->cancel();
 }
 
-void MainWindow::slotFinishProcess()
+void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
 {
-    closeBusyDialog();
-    const QByteArray output = process->readAllStandardOutput();
-    if (jobCancelled)
+    if (progress)
+        progress->showProgress(toolProgress);
+}
+
+// A cancelled job was already closed when the user pressed Cancel.
+void MainWindow::slotFinishProcess(const JobEnd &end)
+{
+    if (end.status == JobEnd::Status::Cancelled)
         return;
-    // The decoder prints no compression rate: a failed decode shows all it said.
-    const QString report = encoderReport(output, tr("Compression rate"));
-    if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
-        reportFailure(report);
-    else if (jobKind == Decode)
+    closeBusyDialog();
+    // The decoder prints no compression rate: its report is all it said.
+    const QString report = encoderReport(keptOutput(end.output), tr("Compression rate"));
+    if (!end.succeeded())
+        reportFailure(end, report);
+    else if (jobKind == JobKind::Decode)
         showReport(QMessageBox::NoIcon, tr("Decode complete"), tr("Decode complete"));
     else if (!report.isEmpty())
         showReport(QMessageBox::NoIcon, tr("Encode complete"), QString(), report);
+}
+
+void MainWindow::slotStartFailed(const QString &program, const QString &errorString)
+{
+    closeBusyDialog();
+    showReport(QMessageBox::Warning, failureTitle(),
+               tr("%1 could not be started. Make sure it is installed and its folder "
+                  "is on the PATH.\n%2")
+                   .arg(QFileInfo(program).fileName(), errorString));
 }
 
 void MainWindow::closeBusyDialog()
@@ -179,26 +172,25 @@ void MainWindow::closeBusyDialog()
 
 QString MainWindow::failureTitle() const
 {
-    return jobKind == Encode ? tr("Encode failed") : tr("Decode failed");
+    return jobKind == JobKind::Encode ? tr("Encode failed") : tr("Decode failed");
 }
 
-void MainWindow::reportStartFailure()
+// The middle of a huge output was never kept; a line says how much is missing there.
+QByteArray MainWindow::keptOutput(const BoundedOutput &output) const
 {
-    closeBusyDialog();
-    showReport(QMessageBox::Warning, failureTitle(),
-               tr("%1 could not be started. Make sure it is installed and its folder "
-                  "is on the PATH.\n%2")
-                   .arg(process->program(), process->errorString()));
+    if (output.omitted() == 0)
+        return output.head() + output.tail();
+    const QString gap = tr("[... %1 bytes of output left out ...]").arg(output.omitted());
+    return output.head() + '\n' + gap.toUtf8() + '\n' + output.tail();
 }
 
-void MainWindow::reportFailure(const QString &report)
+void MainWindow::reportFailure(const JobEnd &end, const QString &report)
 {
-    const QString program = process->program();
-    const QString what = process->exitStatus() == QProcess::CrashExit
+    const QString program = QFileInfo(end.program).fileName();
+    const QString what = end.status == JobEnd::Status::Crashed
         ? tr("%1 crashed.").arg(program)
-        : tr("%1 stopped with exit code %2.").arg(program).arg(process->exitCode());
-    showReport(QMessageBox::Warning, failureTitle(),
-               what, report);
+        : tr("%1 stopped with exit code %2.").arg(program).arg(end.exitCode);
+    showReport(QMessageBox::Warning, failureTitle(), what, report);
 }
 
 void MainWindow::showReport(QMessageBox::Icon icon, const QString &title, const QString &text,

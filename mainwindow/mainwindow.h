@@ -6,10 +6,13 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
-class QProcess;
-class QProgressDialog;
+class BoundedOutput;
+class BusyDialog;
+class JobRunner;
 class SettingsStore;
+struct JobEnd;
 struct MainWindowWidgets;
+struct ToolProgress;
 
 // The program's one window: "Encoder" and "Decoder" lead the user through
 // their choices and run the codec tool behind a modal busy dialog.
@@ -25,7 +28,9 @@ private slots:
     void slotEncode();
     void slotDecode();
     void slotCancelProgress();
-    void slotFinishProcess();
+    void slotFinishProcess(const JobEnd &end);
+    void slotShowProgress(const ToolProgress &progress);
+    void slotStartFailed(const QString &program, const QString &errorString);
 
 private:
     QString pickEncoderInput();
@@ -36,18 +41,16 @@ private:
     void startJob(const QString &program, const QStringList &arguments);
     void closeBusyDialog();
     QString failureTitle() const;
-    void reportStartFailure();
-    void reportEnd();
-    void reportFailure(const QString &report);
+    QByteArray keptOutput(const BoundedOutput &output) const;
+    void reportFailure(const JobEnd &end, const QString &report);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                     const QString &report = QString());
 
     MainWindowWidgets *ui;
     SettingsStore *settings;
-    QProcess *process;
-    QProgressDialog *progress = nullptr;
-    JobKind jobKind = Encode;
-    bool jobCancelled = false;
+    JobRunner *runner;
+    BusyDialog *progress = nullptr;
+    JobKind jobKind = JobKind::Encode;
 };
 
 #endif

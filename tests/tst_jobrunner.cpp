@@ -1,20 +1,18 @@
-#include "settings/settingsstore.h"
 #include "faketools.h"
-#include "mainwindow/mainwindow.h"
-#include "modaldriver.h"
-#include "testsettings.h"
+#include "jobs/jobrunner.h"
+#include "jobs/toolgroups.h"
 
-#include <QPushButton>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include <csignal>
 
-Q_DECLARE_METATYPE(QMessageBox::Icon)
+Q_DECLARE_METATYPE(JobEnd::Status)
 
-// The decode and encode roads with fake codec tools, from the button to the
-// report: how a job's end is told, cancelled, or fails to begin.
+// The job runner with small fake tools: how a job starts, tells its progress,
+// ends, fails to begin or is cancelled, and that nothing it started outlives it.
 class TestJobRunner : public QObject
 {
     Q_OBJECT
@@ -22,277 +20,329 @@ class TestJobRunner : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
-    void decodeEndIsReported_data();
-    void decodeEndIsReported();
-    void encodeReportIsShown_data();
-    void encodeReportIsShown();
-    void reportPhraseIsTranslated();
-    void hugeReportStaysReadable();
-    void cancelKillsRunningDecodeSilently();
+    void endIsTold_data();
+    void endIsTold();
+    void missingToolFailsToStart();
+    void progressArrivesInOrder();
+    void progressIsThrottled();
+    void outputIsCappedHeadAndTail();
     void cancelDuringSettleStartsNothing();
-    void missingToolIsReportedAndNextJobRuns();
-    void decodeFolderIsRememberedForNextTime();
-    void cancelledFileDialogChangesNothing();
+    void cancelStopsToolAndWhatItStarted_data();
+    void cancelStopsToolAndWhatItStarted();
+    void toolIgnoringTermIsKilledAfterGrace();
+    void helpersLeftByAFinishedToolAreStopped();
+    void destroyedRunnerLeavesNoTool();
+    void endedProgramLeavesNoTool_data();
+    void endedProgramLeavesNoTool();
 
 private:
-    QString path(const QString &name) const { return tempDir.filePath(name); }
-    void decode(const QString &streamPath);
-    void encode(const QString &inputPath);
-    void waitForJobEnd();
+    QString path(const QString &name) const { return caseDir.filePath(name); }
+    QString tool(const QByteArray &script);
+    pid_t readPid(const QString &name) const;
+    static bool processGone(pid_t pid);
 
     QTemporaryDir tempDir;
-    QString binDir;
-    MainWindow *window = nullptr;
-    ModalDriver *driver = nullptr;
+    QDir caseDir;
+    int caseCount = 0;
 };
 
 void TestJobRunner::initTestCase()
 {
     QVERIFY(tempDir.isValid());
-    isolateSettings(path("settings"));
-    binDir = path("bin");
-    QVERIFY(QDir().mkpath(binDir));
-    putFirstOnPath(binDir);
-    QVERIFY(QDir::setCurrent(tempDir.path()));
-    for (const char *name : {"stream.dat", "in.yuv"}) {
-        QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    qRegisterMetaType<JobEnd>();
+    qRegisterMetaType<ToolProgress>();
 }
 
+// Every case gets a folder of its own, which is also the tools' working folder.
 void TestJobRunner::init()
 {
-    SettingsStore().clear();
-    QFile::remove(path("started"));
-    window = new MainWindow;
-    window->show();
-    driver = new ModalDriver;
+    caseDir.setPath(tempDir.filePath(QString::number(++caseCount)));
+    QVERIFY(caseDir.mkpath(QStringLiteral(".")));
+    QVERIFY(QDir::setCurrent(caseDir.path()));
 }
 
-void TestJobRunner::cleanup()
+QString TestJobRunner::tool(const QByteArray &script)
 {
-    delete driver;
-    delete window;
+    writeFakeTool(caseDir.path(), QStringLiteral("tool.sh"), script);
+    return path(QStringLiteral("tool.sh"));
 }
 
-void TestJobRunner::decode(const QString &streamPath)
+// 0 when the file is missing, which no live process has as its id.
+pid_t TestJobRunner::readPid(const QString &name) const
 {
-    driver->answer(choosePath(streamPath));
-    window->findChild<QPushButton *>("pushButtonDec")->click();
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
 }
 
-void TestJobRunner::encode(const QString &inputPath)
+// Gone, or a zombie that only waits for its parent to collect it.
+bool TestJobRunner::processGone(pid_t pid)
 {
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(tempDir.path()));
-    driver->answer(acceptDialog());
-    window->findChild<QPushButton *>("pushButtonEnc")->click();
-    QVERIFY2(driver->allAnswered(), "the encode road did not ask for file, folder and options");
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray stat = status.readAll();
+    return stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-// The busy dialog goes when the job's end has been handled, before any report.
-void TestJobRunner::waitForJobEnd()
-{
-    QTRY_COMPARE_WITH_TIMEOUT(busyDialogCount(), 0, 10000);
-}
-
-void TestJobRunner::decodeEndIsReported_data()
+void TestJobRunner::endIsTold_data()
 {
     QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QMessageBox::Icon>("icon");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<JobEnd::Status>("status");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
 
-    const QByteArray recordArguments = "printf '%s|%s' \"$#\" \"$1\" > args\n";
-    QTest::newRow("normal end: complete")
-        << recordArguments + "exit 0\n" << QMessageBox::NoIcon << "Decode complete"
-        << "Decode complete";
-    QTest::newRow("non-zero exit: failed, with the code and what the decoder said")
-        << recordArguments + "echo 'Error: not an H.264 stream'\nexit 3\n" << QMessageBox::Warning
-        << "Decode failed" << "decoder.exe stopped with exit code 3.\n\nError: not an H.264 stream\n";
-    QTest::newRow("crash: failed, said to have crashed")
-        << recordArguments + "kill -SEGV $$\n" << QMessageBox::Warning << "Decode failed"
-        << "decoder.exe crashed.";
+    QTest::newRow("normal end, output kept")
+        << QByteArray("echo 'Compression rate: 3'\n") << JobEnd::Status::Exited << 0
+        << QByteArray("Compression rate: 3\n");
+    QTest::newRow("exit code, output kept")
+        << QByteArray("echo 'Error: bad'\nexit 3\n") << JobEnd::Status::Exited << 3
+        << QByteArray("Error: bad\n");
+    QTest::newRow("crash") << QByteArray("echo half\nkill -SEGV $$\n") << JobEnd::Status::Crashed
+                           << 0 << QByteArray("half\n");
+    QTest::newRow("progress and diagnostics on stderr stay out of the output")
+        << QByteArray("printf '[50.0%%] 1/2 frames\\r' >&2\necho 'note' >&2\necho done\n")
+        << JobEnd::Status::Exited << 0 << QByteArray("done\n");
 }
 
-void TestJobRunner::decodeEndIsReported()
+void TestJobRunner::endIsTold()
 {
     QFETCH(QByteArray, script);
-    QFETCH(QMessageBox::Icon, icon);
-    QFETCH(QString, title);
-    QFETCH(QString, text);
-    writeFakeTool(binDir, "decoder.exe", script);
-
-    decode(path("stream.dat"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCOMPARE(driver->boxes[0].icon, icon);
-    QCOMPARE(driver->boxes[0].title, title);
-    QCOMPARE(driver->boxes[0].text, text);
-    QCOMPARE(busyDialogCount(), 0);
-
-    QFile args(path("args"));
-    QVERIFY(args.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(args.readAll()), "1|" + path("stream.dat"));
-}
-
-void TestJobRunner::encodeReportIsShown_data()
-{
-    QTest::addColumn<QByteArray>("output");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("boxTitleAndText");
-
-    QTest::newRow("report after log lines: cut at the phrase")
-        << QByteArray("frame 1\nframe 2\nCompression rate: 5.1\n") << 0
-        << QStringList{"Encode complete", "Compression rate: 5.1\n"};
-    QTest::newRow("empty output: no box at all") << QByteArray() << 0 << QStringList();
-    QTest::newRow("markup stays plain text")
-        << QByteArray("<b>Compression rate</b> 4") << 0
-        << QStringList{"Encode complete", "Compression rate</b> 4"};
-    QTest::newRow("failing encoder: its report is kept in the warning")
-        << QByteArray("bad input\nCompression rate: n/a\n") << 2
-        << QStringList{"Encode failed",
-                       "encoder.exe stopped with exit code 2.\n\nCompression rate: n/a\n"};
-    QTest::newRow("failing encoder that said nothing")
-        << QByteArray() << 1
-        << QStringList{"Encode failed", "encoder.exe stopped with exit code 1."};
-}
-
-void TestJobRunner::encodeReportIsShown()
-{
-    QFETCH(QByteArray, output);
+    QFETCH(JobEnd::Status, status);
     QFETCH(int, exitCode);
-    QFETCH(QStringList, boxTitleAndText);
-    QFile outputFile(path("output.bin"));
-    QVERIFY(outputFile.open(QIODevice::WriteOnly));
-    outputFile.write(output);
-    outputFile.close();
-    writeFakeTool(binDir, "encoder.exe",
-                  "cat '" + QFile::encodeName(outputFile.fileName()) + "'\nexit "
-                      + QByteArray::number(exitCode) + "\n");
+    QFETCH(QByteArray, output);
+    JobRunner runner;
+    QSignalSpy started(&runner, &JobRunner::started);
+    QSignalSpy ended(&runner, &JobRunner::ended);
 
-    encode(path("in.yuv"));
-    waitForJobEnd();
-    QTest::qWait(100);
-    if (boxTitleAndText.isEmpty()) {
-        QVERIFY2(driver->boxes.isEmpty(), qPrintable(driver->boxes.value(0).text));
-        return;
+    runner.start(tool(script), {});
+    QVERIFY(runner.isBusy());
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(started.size(), 1);
+    QVERIFY(!runner.isBusy());
+    const auto end = ended[0][0].value<JobEnd>();
+    QCOMPARE(end.status, status);
+    if (status == JobEnd::Status::Exited)
+        QCOMPARE(end.exitCode, exitCode);
+    QCOMPARE(end.program, path("tool.sh"));
+    QCOMPARE(end.output.head(), output);
+    QCOMPARE(end.output.omitted(), 0);
+}
+
+void TestJobRunner::missingToolFailsToStart()
+{
+    JobRunner runner;
+    QSignalSpy failed(&runner, &JobRunner::failedToStart);
+    QSignalSpy ended(&runner, &JobRunner::ended);
+
+    runner.start(path("absent.exe"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
+    QCOMPARE(failed[0][0].toString(), path("absent.exe"));
+    QVERIFY(!failed[0][1].toString().isEmpty());
+    QVERIFY(!runner.isBusy());
+
+    // The runner is ready for the next job, and the failed one tells no end.
+    runner.start(tool("exit 0\n"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(failed.size(), 1);
+}
+
+// The tool waits for each update to be seen before it prints the next one.
+void TestJobRunner::progressArrivesInOrder()
+{
+    JobRunner runner;
+    QSignalSpy progressed(&runner, &JobRunner::progressed);
+    QSignalSpy ended(&runner, &JobRunner::ended);
+
+    runner.start(tool("for i in 1 2 3; do\n"
+                      "  printf '[%d.0%%] %d/3 frames, 9.50 fps, eta 0:00:0%d\\r' $((i * 30)) $i $((3 - i)) >&2\n"
+                      "  while [ ! -e seen$i ]; do sleep 0.02; done\n"
+                      "done\n"),
+                 {});
+    for (int i = 1; i <= 3; ++i) {
+        QTRY_COMPARE_WITH_TIMEOUT(progressed.size(), i, 10000);
+        const auto progress = progressed.last()[0].value<ToolProgress>();
+        QCOMPARE(progress.percent, 30.0 * i);
+        QCOMPARE(progress.frames, qint64(i));
+        QCOMPARE(progress.totalFrames, qint64(3));
+        QCOMPARE(progress.fps, 9.5);
+        QCOMPARE(progress.etaSeconds, qint64(3 - i));
+        QFile seen(path(QStringLiteral("seen%1").arg(i)));
+        QVERIFY(seen.open(QIODevice::WriteOnly));
     }
-    QCOMPARE(driver->boxes.size(), 1);
-    QCOMPARE(driver->boxes[0].title, boxTitleAndText[0]);
-    QCOMPARE(driver->boxes[0].text, boxTitleAndText[1]);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(progressed.size(), 3);
 }
 
-void TestJobRunner::reportPhraseIsTranslated()
+// A burst of updates gives a few signals, and the last one is the latest update.
+void TestJobRunner::progressIsThrottled()
 {
-    QTranslator translator;
-    QVERIFY(translator.load(QStringLiteral(APP_CATALOGUE)));
-    QCoreApplication::installTranslator(&translator);
-    writeFakeTool(binDir, "encoder.exe", "echo 'log'; echo 'Compression rate: 7'\n");
+    JobRunner runner;
+    QSignalSpy progressed(&runner, &JobRunner::progressed);
+    QSignalSpy ended(&runner, &JobRunner::ended);
 
-    encode(path("in.yuv"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(driver->boxes[0].text, QString::fromUtf8("Степень сжатия: 7\n"));
-    QCOMPARE(driver->boxes[0].title, QString::fromUtf8("Кодирование завершено"));
+    runner.start(tool("i=1; while [ $i -le 500 ]; do printf '%d frames\\r' $i >&2; i=$((i + 1)); done\n"
+                      "while [ ! -e go ]; do sleep 0.02; done\n"),
+                 {});
+    QTRY_VERIFY_WITH_TIMEOUT(!progressed.isEmpty()
+                                 && progressed.last()[0].value<ToolProgress>().frames == 500,
+                             10000);
+    QVERIFY2(progressed.size() < 50, qPrintable(QString::number(progressed.size())));
+    QFile go(path("go"));
+    QVERIFY(go.open(QIODevice::WriteOnly));
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
 }
 
-void TestJobRunner::hugeReportStaysReadable()
+void TestJobRunner::outputIsCappedHeadAndTail()
 {
-    // Far more than a pipe holds: the encoder must never block on a full pipe.
-    const int lines = 200000;
-    const QByteArray line = "frame statistics line";
-    writeFakeTool(binDir, "encoder.exe",
-                  "echo 'Compression rate: 2'\nyes '" + line + "' | head -n "
-                      + QByteArray::number(lines) + "\n");
+    JobRunner runner;
+    QSignalSpy ended(&runner, &JobRunner::ended);
 
-    encode(path("in.yuv"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 20000);
-    const SeenBox &box = driver->boxes[0];
-    QCOMPARE(box.title, QStringLiteral("Encode complete"));
-    QVERIFY2(box.text.size() < 3000, qPrintable(QString::number(box.text.size())));
-    QVERIFY(box.text.startsWith("Compression rate: 2\n"));
-    QCOMPARE(box.detailedText.size(), 20 + lines * (line.size() + 1));
-    QVERIFY(box.detailedText.endsWith(line + '\n'));
+    // About 14.9 MB: "1\n2\n...2000000\n".
+    runner.start(tool("seq 1 2000000\n"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+    const auto end = ended[0][0].value<JobEnd>();
+    const QByteArray head = end.output.head();
+    const QByteArray tail = end.output.tail();
+    QCOMPARE(head.size(), 1 << 20);
+    QCOMPARE(tail.size(), 1 << 20);
+    QVERIFY(head.startsWith("1\n2\n3\n"));
+    QVERIFY(tail.endsWith("\n1999999\n2000000\n"));
+    QCOMPARE(end.output.omitted(), qint64(14888896) - 2 * (1 << 20));
 }
 
-void TestJobRunner::cancelKillsRunningDecodeSilently()
-{
-    writeFakeTool(binDir, "decoder.exe", "echo $$ > started\nexec sleep 30\n");
-    driver->cancelBusyWhen([this] { return QFile::exists(path("started")); });
-
-    decode(path("stream.dat"));
-    waitForJobEnd();
-    QFile pidFile(path("started"));
-    QVERIFY(pidFile.open(QIODevice::ReadOnly));
-    const pid_t pid = pidFile.readAll().trimmed().toInt();
-    QTRY_VERIFY2_WITH_TIMEOUT(::kill(pid, 0) != 0, "the decoder still runs after Cancel", 5000);
-    QTest::qWait(200);
-    QVERIFY2(driver->boxes.isEmpty(), qPrintable(driver->boxes.value(0).title));
-}
-
+// The second job ends after the first would have started, had Cancel not stopped it.
 void TestJobRunner::cancelDuringSettleStartsNothing()
 {
-    writeFakeTool(binDir, "decoder.exe", "echo $$ > started\n");
-    driver->cancelBusyWhen([] { return true; });
+    JobRunner runner;
+    QSignalSpy started(&runner, &JobRunner::started);
+    QSignalSpy ended(&runner, &JobRunner::ended);
 
-    decode(path("stream.dat"));
-    waitForJobEnd();
-    QTest::qWait(300);
-    QVERIFY2(!QFile::exists(path("started")), "the decoder started after Cancel");
-    QVERIFY(driver->boxes.isEmpty());
+    runner.start(tool("touch first\n"), {});
+    runner.cancel();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
+    QVERIFY(!runner.isBusy());
+
+    runner.start(tool("exit 0\n"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 10000);
+    QCOMPARE(started.size(), 1);
+    QVERIFY2(!QFile::exists(path("first")), "the cancelled tool ran");
 }
 
-void TestJobRunner::missingToolIsReportedAndNextJobRuns()
+void TestJobRunner::cancelStopsToolAndWhatItStarted_data()
 {
-    QFile::remove(QDir(binDir).filePath("decoder.exe"));
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("cleansUp");
 
-    decode(path("stream.dat"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCOMPARE(driver->boxes[0].icon, QMessageBox::Warning);
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Decode failed"));
-    QVERIFY2(driver->boxes[0].text.startsWith("decoder.exe could not be started."),
-             qPrintable(driver->boxes[0].text));
-    QCOMPARE(busyDialogCount(), 0);
-
-    writeFakeTool(binDir, "decoder.exe", "exit 0\n");
-    decode(path("stream.dat"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 2, 10000);
-    QCOMPARE(driver->boxes[1].title, QStringLiteral("Decode complete"));
-    QCOMPARE(busyDialogCount(), 0);
+    QTest::newRow("a tool that cleans up on SIGTERM")
+        << QByteArray("trap 'touch cleaned; exit 143' TERM\necho $$ > pid\n"
+                      "while :; do sleep 0.02; done\n")
+        << true;
+    QTest::newRow("a wrapper script: its encoder goes too")
+        << QByteArray("sleep 300 &\necho $! > child\necho $$ > pid\nwait\n") << false;
 }
 
-void TestJobRunner::decodeFolderIsRememberedForNextTime()
+void TestJobRunner::cancelStopsToolAndWhatItStarted()
 {
-    writeFakeTool(binDir, "decoder.exe", "exit 0\n");
-    const QString otherFolder = path("other folder");
-    QVERIFY(QDir().mkpath(otherFolder));
-    QFile stream(otherFolder + "/clip.dat");
-    QVERIFY(stream.open(QIODevice::WriteOnly));
+    QFETCH(QByteArray, script);
+    QFETCH(bool, cleansUp);
+    JobRunner runner;
+    QSignalSpy ended(&runner, &JobRunner::ended);
+    QSignalSpy progressed(&runner, &JobRunner::progressed);
 
-    decode(stream.fileName());
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCOMPARE(SettingsStore().value(SettingsKeys::decPath).toString(), otherFolder);
-
-    QString startFolder;
-    driver->answer(rejectDialog(&startFolder));
-    window->findChild<QPushButton *>("pushButtonDec")->click();
-    QCOMPARE(startFolder, otherFolder);
+    runner.start(tool(script), {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
+    const pid_t pid = readPid("pid");
+    const pid_t child = readPid("child");
+    runner.cancel();
+    QVERIFY2(!runner.isBusy(), "the window waits for a cancelled tool");
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
+    QVERIFY2(processGone(pid), "the tool still runs");
+    QVERIFY2(child == 0 || processGone(child), "the wrapper's encoder still runs");
+    QCOMPARE(QFile::exists(path("cleaned")), cleansUp);
 }
 
-void TestJobRunner::cancelledFileDialogChangesNothing()
+void TestJobRunner::toolIgnoringTermIsKilledAfterGrace()
 {
-    writeFakeTool(binDir, "decoder.exe", "echo $$ > started\n");
-    SettingsStore().setValue(SettingsKeys::decPath, tempDir.path());
+    JobRunner runner;
+    QSignalSpy ended(&runner, &JobRunner::ended);
 
-    driver->answer(rejectDialog());
-    window->findChild<QPushButton *>("pushButtonDec")->click();
-    QTest::qWait(300);
-    QCOMPARE(busyDialogCount(), 0);
-    QVERIFY(!QFile::exists(path("started")));
-    QVERIFY(driver->boxes.isEmpty());
-    QCOMPARE(SettingsStore().value(SettingsKeys::decPath).toString(), tempDir.path());
+    runner.start(tool("trap 'touch asked' TERM\necho $$ > pid\nwhile :; do sleep 0.02; done\n"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
+    const pid_t pid = readPid("pid");
+    runner.cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("asked")), 5000);
+    QVERIFY2(!processGone(pid), "the tool was killed before its grace");
+    QVERIFY(ended.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
+    QVERIFY2(processGone(pid), "the tool outlived its grace");
 }
 
-QTEST_MAIN(TestJobRunner)
+void TestJobRunner::helpersLeftByAFinishedToolAreStopped()
+{
+    JobRunner runner;
+    QSignalSpy ended(&runner, &JobRunner::ended);
+
+    runner.start(tool("sleep 300 &\necho $! > child\n"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Exited);
+    const pid_t child = readPid("child");
+    QVERIFY(child > 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's helper outlived the job", 5000);
+}
+
+void TestJobRunner::destroyedRunnerLeavesNoTool()
+{
+    auto *runner = new JobRunner;
+    runner->start(tool("trap '' TERM\nsleep 300 &\necho $! > child\necho $$ > pid\nwait\n"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("child") > 0, 10000);
+    const pid_t pid = readPid("pid");
+    const pid_t child = readPid("child");
+    delete runner;
+    QVERIFY2(processGone(pid), "the tool outlived the runner");
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's child outlived the runner", 2000);
+}
+
+void TestJobRunner::endedProgramLeavesNoTool_data()
+{
+    QTest::addColumn<QStringList>("hostOptions");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QByteArray>("onTerm");
+
+    // A tool that ignores SIGTERM shows the kill that follows the grace.
+    QTest::newRow("SIGTERM to the program, a tool that ignores it")
+        << QStringList() << SIGTERM << QByteArray("''");
+    QTest::newRow("SIGHUP to the program") << QStringList() << SIGHUP << QByteArray("'exit 1'");
+    QTest::newRow("SIGINT to the program") << QStringList() << SIGINT << QByteArray("'exit 1'");
+    QTest::newRow("exit() as when the display goes away, a tool that ignores SIGTERM")
+        << QStringList{QStringLiteral("--exit-on-input")} << 0 << QByteArray("''");
+}
+
+// The tool has a child of its own, which only a stop of the whole group ends.
+void TestJobRunner::endedProgramLeavesNoTool()
+{
+    QFETCH(QStringList, hostOptions);
+    QFETCH(int, signal);
+    QFETCH(QByteArray, onTerm);
+    const QString script =
+        tool("trap " + onTerm + " TERM\nsleep 300 &\necho $! > child\necho $$ > pid\nwait\n");
+    QProcess host;
+    host.start(QStringLiteral(JOBHOST), hostOptions << script);
+    QVERIFY(host.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
+    const pid_t pid = readPid("pid");
+    const pid_t child = readPid("child");
+    if (signal)
+        ::kill(pid_t(host.processId()), signal);
+    else
+        host.write("exit\n");
+    QVERIFY2(host.waitForFinished(10000), "the program did not end");
+    QCOMPARE(host.readAllStandardOutput(), QByteArray("started\n"));
+    QVERIFY2(processGone(pid), "the tool outlived the program");
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's child outlived the program", 2000);
+}
+
+QTEST_GUILESS_MAIN(TestJobRunner)
 #include "tst_jobrunner.moc"

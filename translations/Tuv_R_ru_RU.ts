@@ -62,7 +62,7 @@
     <message>
         <source>The path
 %1
-contains a line break, which the encoder's configuration cannot hold. Please rename it.</source>
+contains a line break, which the encoder&apos;s configuration cannot hold. Please rename it.</source>
         <translation>Путь
 %1
 содержит перевод строки, который нельзя записать в конфигурацию кодера. Переименуйте его.</translation>
@@ -88,8 +88,28 @@ contains a line break, which the encoder's configuration cannot hold. Please ren
         <translation>Программа %1 завершилась с кодом %2.</translation>
     </message>
     <message>
-        <source>The full report is under "Show Details...".</source>
+        <source>The full report is under &quot;Show Details...&quot;.</source>
         <translation>Полный отчёт открывается кнопкой «Показать подробности...».</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>Кадр %1</translation>
+    </message>
+    <message>
+        <source>Frame %1 of %2</source>
+        <translation>Кадр %1 из %2</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 кадр/с</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>осталось около %1</translation>
+    </message>
+    <message>
+        <source>[... %1 bytes of output left out ...]</source>
+        <translation>[... пропущено байт вывода: %1 ...]</translation>
     </message>
 </context>
 <context>

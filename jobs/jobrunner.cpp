@@ -1,0 +1,146 @@
+#include "jobrunner.h"
+#include "toolprocess.h"
+
+#include <cstdio>
+
+// Lets the busy dialog appear and paint before the tool takes the machine.
+static const int settleMs = 100;
+// Updates closer together than this would only make the dialog flicker.
+static const int progressIntervalMs = 100;
+
+JobRunner::JobRunner(QObject *parent)
+    : QObject(parent)
+{
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(settleMs);
+    progressTimer.setSingleShot(true);
+    progressTimer.setInterval(progressIntervalMs);
+    connect(&settleTimer, &QTimer::timeout, this, &JobRunner::launch);
+    connect(&progressTimer, &QTimer::timeout, this, &JobRunner::sendProgress);
+}
+
+// The tools still running or stopping are children: each stops its group as it goes.
+JobRunner::~JobRunner() = default;
+
+void JobRunner::start(const QString &program, const QStringList &arguments)
+{
+    cancel();
+    this->program = program;
+    this->arguments = arguments;
+    settleTimer.start();
+}
+
+void JobRunner::cancel()
+{
+    if (settleTimer.isActive()) {
+        settleTimer.stop();
+        emitCancelled(program);
+        return;
+    }
+    if (!process)
+        return;
+    ToolProcess *stopping = process;
+    const QString stoppedProgram = program;
+    dropProcess();
+    connect(stopping, &ToolProcess::groupGone, this,
+            [this, stoppedProgram] { emitCancelled(stoppedProgram); });
+    stopping->deleteWhenGroupGone();
+    stopping->stopGroup();
+}
+
+bool JobRunner::isBusy() const
+{
+    return settleTimer.isActive() || process;
+}
+
+void JobRunner::launch()
+{
+    end = JobEnd();
+    end.program = program;
+    progressParser = ToolProgressParser();
+    pendingProgress.reset();
+    process = new ToolProcess(this);
+    connect(process, &QProcess::started, this, &JobRunner::started);
+    connect(process, &QProcess::readyReadStandardOutput, this, &JobRunner::readOutput);
+    connect(process, &QProcess::readyReadStandardError, this, &JobRunner::readErrors);
+    connect(process, &QProcess::errorOccurred, this, &JobRunner::onErrorOccurred);
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished),
+            this, &JobRunner::onFinished);
+    process->start(program, arguments);
+}
+
+void JobRunner::readOutput()
+{
+    end.output.append(process->readAllStandardOutput());
+}
+
+void JobRunner::readErrors()
+{
+    takeErrorLines(progressParser.feed(process->readAllStandardError()));
+}
+
+// Progress goes to the dialog; the rest of the tool's diagnostics to our own standard error.
+void JobRunner::takeErrorLines(const ToolProgressParser::Lines &lines)
+{
+    if (!lines.otherText.isEmpty()) {
+        std::fwrite(lines.otherText.constData(), 1, size_t(lines.otherText.size()), stderr);
+        std::fflush(stderr);
+    }
+    if (lines.updates.isEmpty())
+        return;
+    pendingProgress = lines.updates.last();
+    if (!progressTimer.isActive())
+        sendProgress();
+}
+
+void JobRunner::sendProgress()
+{
+    if (!pendingProgress)
+        return;
+    const ToolProgress progress = *pendingProgress;
+    pendingProgress.reset();
+    progressTimer.start();
+    emit progressed(progress);
+}
+
+void JobRunner::onErrorOccurred(QProcess::ProcessError error)
+{
+    if (error != QProcess::FailedToStart)
+        return;
+    const QString errorString = process->errorString();
+    process->deleteLater();
+    dropProcess();
+    emit failedToStart(program, errorString);
+}
+
+void JobRunner::onFinished(int exitCode, QProcess::ExitStatus status)
+{
+    readOutput();
+    takeErrorLines(progressParser.feed(process->readAllStandardError()));
+    takeErrorLines(progressParser.finish());
+    end.status = status == QProcess::CrashExit ? JobEnd::Status::Crashed : JobEnd::Status::Exited;
+    end.exitCode = exitCode;
+    // Anything the tool left running in its group is stopped before the object goes.
+    process->deleteWhenGroupGone();
+    dropProcess();
+    const JobEnd result = end;
+    end = JobEnd();
+    emit this->ended(result);
+}
+
+// The job is over for the window; its tool no longer speaks to the runner.
+void JobRunner::dropProcess()
+{
+    disconnect(process, nullptr, this, nullptr);
+    process = nullptr;
+    progressTimer.stop();
+    pendingProgress.reset();
+}
+
+void JobRunner::emitCancelled(const QString &program)
+{
+    JobEnd cancelled;
+    cancelled.status = JobEnd::Status::Cancelled;
+    cancelled.program = program;
+    emit ended(cancelled);
+}

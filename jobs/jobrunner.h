@@ -1,0 +1,76 @@
+#ifndef JOBRUNNER_H
+#define JOBRUNNER_H
+
+#include "boundedoutput.h"
+#include "toolprogress.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+
+class ToolProcess;
+
+// How a job ended, with what the tool printed on its standard output.
+struct JobEnd
+{
+    enum class Status { Exited, Crashed, Cancelled };
+
+    Status status = Status::Exited;
+    int exitCode = 0;
+    QString program;
+    // The tool's standard output, kept to its first and last megabytes.
+    BoundedOutput output;
+
+    bool succeeded() const { return status == Status::Exited && exitCode == 0; }
+};
+Q_DECLARE_METATYPE(JobEnd)
+
+// Runs one codec tool at a time and tells, by its signals, how the job goes.
+// The tool starts a moment after start(), so a busy dialog shown just before
+// can paint first; Cancel in that moment starts nothing.
+class JobRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit JobRunner(QObject *parent = nullptr);
+    ~JobRunner() override;
+
+    void start(const QString &program, const QStringList &arguments);
+    // Stops the job: the tool's group is asked to stop, then killed after a
+    // grace. ended() with Cancelled follows once nothing of it is left.
+    void cancel();
+    // A job is settling or its tool runs.
+    bool isBusy() const;
+
+signals:
+    void started();
+    // At most about ten times a second.
+    void progressed(const ToolProgress &progress);
+    void failedToStart(const QString &program, const QString &errorString);
+    void ended(const JobEnd &end);
+
+private:
+    void launch();
+    void readOutput();
+    void readErrors();
+    void takeErrorLines(const ToolProgressParser::Lines &lines);
+    void sendProgress();
+    void onErrorOccurred(QProcess::ProcessError error);
+    void onFinished(int exitCode, QProcess::ExitStatus status);
+    void dropProcess();
+    void emitCancelled(const QString &program);
+
+    QString program;
+    QStringList arguments;
+    QTimer settleTimer;
+    ToolProcess *process = nullptr;
+    JobEnd end;
+    ToolProgressParser progressParser;
+    std::optional<ToolProgress> pendingProgress;
+    QTimer progressTimer;
+};
+
+#endif

@@ -1,0 +1,34 @@
+// A program that runs one codec tool the way Tuv-R does and then ends as the
+// test asks: by a termination signal to it, or, with "--exit-on-input", by
+// exit() as soon as a line arrives on its standard input, as Qt ends a
+// program whose display went away. It prints "started" once the tool runs.
+#include "app/quitsignals.h"
+#include "jobs/jobrunner.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    const bool exitOnInput = arguments.removeAll(QStringLiteral("--exit-on-input")) > 0;
+    if (arguments.isEmpty())
+        return 2;
+    quitOnTerminationSignals();
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(exitOnInput);
+    QObject::connect(&input, &QSocketNotifier::activated, [] { std::exit(1); });
+    JobRunner runner;
+    QObject::connect(&runner, &JobRunner::started, [] {
+        std::printf("started\n");
+        std::fflush(stdout);
+    });
+    runner.start(arguments.takeFirst(), arguments);
+    return app.exec();
+}
