@@ -1,0 +1,214 @@
+// Figures for the job runner; it passes or fails nothing.
+//   jobbench output                 peak memory while a tool prints 1 GB on standard output
+//   jobbench cancel                 time from Cancel to the tool's group gone
+//   jobbench encode CLIP W H FRAMES the whole encode through the program, from "Ok"
+//                                   in the options to the report box, against the
+//                                   same encode on the command line
+// The encode needs encoder.exe on PATH and runs offscreen like the tests.
+#include "jobs/encoderreport.h"
+#include "jobs/jobrunner.h"
+#include "jobs/toolgroups.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/reportbox.h"
+#include "modaldriver.h"
+#include "settings/settingsstore.h"
+#include "testsettings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+static qint64 peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Runs the runner's job to its end in the event loop and gives that end.
+static JobEnd runToEnd(JobRunner &runner, const QString &program, const QStringList &arguments)
+{
+    JobEnd end;
+    QEventLoop loop;
+    QObject::connect(&runner, &JobRunner::ended, &loop, [&](const JobEnd &e) {
+        end = e;
+        loop.quit();
+    });
+    runner.start(program, arguments);
+    loop.exec();
+    return end;
+}
+
+static int benchOutput()
+{
+    const qint64 before = peakKiB();
+    JobRunner runner;
+    QElapsedTimer timer;
+    timer.start();
+    const JobEnd end = runToEnd(runner, QStringLiteral("/bin/sh"),
+                                {QStringLiteral("-c"),
+                                 QStringLiteral("yes 'frame statistics line' | head -c 1073741824; "
+                                                "echo 'Compression rate: 1'")});
+    const QString report = encoderReport(end.output.head() + end.output.tail(),
+                                         QStringLiteral("Compression rate"));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Encode complete"), QString(), QMessageBox::Ok);
+    setReportText(box, QString(), report);
+    box.show();
+    QCoreApplication::processEvents();
+    std::printf("1 GB on standard output: box ready after %.1f s; peak memory %lld MiB before the job, "
+                "%lld MiB after it (kept %lld bytes, left out %lld)\n",
+                timer.elapsed() / 1000.0, before / 1024, peakKiB() / 1024,
+                qint64(end.output.head().size() + end.output.tail().size()), end.output.omitted());
+    return 0;
+}
+
+static double cancelSeconds(const QString &script)
+{
+    JobRunner runner;
+    QEventLoop loop;
+    QObject::connect(&runner, &JobRunner::ended, &loop, &QEventLoop::quit);
+    QObject::connect(&runner, &JobRunner::started, &loop, &QEventLoop::quit);
+    runner.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    loop.exec();
+    // Let the shell set its trap before it is asked to stop.
+    QThread::msleep(200);
+    QElapsedTimer timer;
+    timer.start();
+    runner.cancel();
+    loop.exec();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+static int benchCancel()
+{
+    const QString honours = QStringLiteral("trap 'exit 143' TERM; sleep 300 & wait");
+    const QString ignores = QStringLiteral("trap '' TERM; sleep 300 & while :; do wait; done");
+    for (int round = 1; round <= 3; ++round) {
+        std::printf("round %d: Cancel to group gone: %.3f s for a tool that honours SIGTERM, "
+                    "%.3f s for one that ignores it (grace %lld ms)\n",
+                    round, cancelSeconds(honours), cancelSeconds(ignores),
+                    qint64(ToolGroups::grace.count()));
+    }
+    return 0;
+}
+
+struct EncodeSetup
+{
+    QString clip;
+    QString outDir;
+    QString configForCommandLine;
+};
+
+// From "Ok" in the options dialog to the encoder's report box.
+static double encodeThroughProgram(const EncodeSetup &setup)
+{
+    QFile::remove(setup.outDir + QStringLiteral("/stream.dat"));
+    MainWindow window;
+    window.show();
+    ModalDriver driver;
+    QElapsedTimer timer;
+    driver.answer(choosePath(setup.clip));
+    driver.answer(choosePath(setup.outDir));
+    driver.answer([&timer](QDialog *options) {
+        timer.start();
+        options->accept();
+    });
+    window.findChild<QPushButton *>(QStringLiteral("pushButtonEnc"))->click();
+    const bool boxShown =
+        QTest::qWaitFor([&driver] { return !driver.boxes.isEmpty(); }, 24 * 3600 * 1000);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!boxShown)
+        std::printf("the program showed no report box\n");
+    if (driver.boxes.value(0).title != QLatin1String("Encode complete"))
+        std::printf("the program's encode did not complete: %s\n", qPrintable(driver.boxes.value(0).text));
+    return seconds;
+}
+
+static double encodeOnCommandLine(const EncodeSetup &setup)
+{
+    QFile::remove(setup.outDir + QStringLiteral("/stream.dat"));
+    QProcess encoder;
+    encoder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    encoder.start(QStringLiteral("encoder.exe"), {setup.configForCommandLine});
+    encoder.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (encoder.exitCode() != 0)
+        std::printf("the command-line encode failed: %s\n", encoder.readAllStandardOutput().constData());
+    return seconds;
+}
+
+static double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+static int benchEncode(const QStringList &args)
+{
+    QTemporaryDir work;
+    isolateSettings(work.filePath(QStringLiteral("settings")));
+    QDir::setCurrent(work.path());
+    QDir().mkpath(work.filePath(QStringLiteral("out")));
+    const EncodeSetup setup{QFileInfo(args[0]).absoluteFilePath(), work.filePath(QStringLiteral("out")),
+                            work.filePath(QStringLiteral("cli.txt"))};
+    SettingsStore settings;
+    settings.setValue(SettingsKeys::width, args[1].toInt());
+    settings.setValue(SettingsKeys::height, args[2].toInt());
+    settings.setValue(SettingsKeys::nFrames, args[3]);
+    QFile config(setup.configForCommandLine);
+    config.open(QIODevice::WriteOnly);
+    config.write(QStringLiteral("file_in %1\nwidth %2\nheight %3\nnframes %4\nfile_dat %5/stream.dat\n"
+                                "quality_param 22\n")
+                     .arg(setup.clip, args[1], args[2], args[3], setup.outDir)
+                     .toUtf8());
+    config.close();
+
+    QList<double> program, commandLine;
+    for (int round = 1; round <= 3; ++round) {
+        // Each round starts with the other one, so neither always meets a cold cache.
+        if (round % 2) {
+            program << encodeThroughProgram(setup);
+            commandLine << encodeOnCommandLine(setup);
+        } else {
+            commandLine << encodeOnCommandLine(setup);
+            program << encodeThroughProgram(setup);
+        }
+        std::printf("round %d: through the program %.2f s, on the command line %.2f s\n", round,
+                    program.last(), commandLine.last());
+    }
+    std::printf("Encode %sx%s, %s frames: program %.2f s, command line %.2f s (medians), "
+                "ratio %.3f (target <= 1.03)\n",
+                qPrintable(args[1]), qPrintable(args[2]), qPrintable(args[3]), median(program),
+                median(commandLine), median(program) / median(commandLine));
+    return 0;
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const QString mode = args.value(0);
+    if (mode == QLatin1String("output"))
+        return benchOutput();
+    if (mode == QLatin1String("cancel"))
+        return benchCancel();
+    if (mode == QLatin1String("encode") && args.size() == 5)
+        return benchEncode(args.mid(1));
+    std::fprintf(stderr, "usage: jobbench output | cancel | encode CLIP WIDTH HEIGHT FRAMES\n");
+    return 2;
+}
