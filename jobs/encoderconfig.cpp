@@ -1,6 +1,6 @@
 #include "encoderconfig.h"
 
-#include "settings/settingsstore.h"
+#include "encoderoptions.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -12,6 +12,16 @@ static const QString configFileName = QStringLiteral("config.txt");
 QString encoderConfigPath()
 {
     return QFileInfo(configFileName).absoluteFilePath();
+}
+
+QString encoderConfigLockPath()
+{
+    return encoderConfigPath() + QStringLiteral(".lock");
+}
+
+QString encoderStreamPath(const QString &outputDir)
+{
+    return outputDir + QStringLiteral("/stream.dat");
 }
 
 bool fitsOnConfigLine(const QString &value)
@@ -28,20 +38,20 @@ static QByteArray configLine(const char *key, const QString &value)
 }
 
 static QByteArray configText(const QString &inputPath, const QString &outputDir,
-                             const QSettings &settings)
+                             const EncoderOptions &options)
 {
     return configLine("file_in", inputPath)
-        + configLine("width", settings.value(SettingsKeys::width, 1920).toString())
-        + configLine("height", settings.value(SettingsKeys::height, 1080).toString())
-        + configLine("nframes", settings.value(SettingsKeys::nFrames, 32).toString())
-        + configLine("file_dat", outputDir + QStringLiteral("/stream.dat"))
-        + configLine("quality_param", settings.value(SettingsKeys::quality, 22).toString());
+        + configLine("width", QString::number(options.width))
+        + configLine("height", QString::number(options.height))
+        + configLine("nframes", QString::number(options.frames))
+        + configLine("file_dat", encoderStreamPath(outputDir))
+        + configLine("quality_param", QString::number(options.quality));
 }
 
 bool writeEncoderConfig(const QString &inputPath, const QString &outputDir,
-                        const QSettings &settings, QString *errorString)
+                        const EncoderOptions &options, QString *errorString)
 {
-    const QByteArray text = configText(inputPath, outputDir, settings);
+    const QByteArray text = configText(inputPath, outputDir, options);
     QSaveFile file(configFileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         if (errorString)

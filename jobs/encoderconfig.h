@@ -3,19 +3,27 @@
 
 #include <QString>
 
-class QSettings;
+struct EncoderOptions;
 
 // Absolute path of "config.txt" in the working directory: the encoder's only argument.
 QString encoderConfigPath();
+
+// Held beside config.txt while an encoder runs on it, so that a second
+// window started from the same folder cannot overwrite it meanwhile.
+QString encoderConfigLockPath();
+
+// The stream the encoder writes: the output folder exactly as picked, then
+// "/stream.dat" (a folder ending in a separator gives a doubled one).
+QString encoderStreamPath(const QString &outputDir);
 
 // A value runs to the end of its line, so a line break in it would split the
 // line and add keys of its own.
 bool fitsOnConfigLine(const QString &value);
 
 // Writes the six "key value" lines for the encoder from the two picked paths
-// and the options stored in settings, replacing any earlier file. On failure
-// returns false and puts the reason in errorString; no half-written file is left.
+// and the options, replacing any earlier file. On failure returns false and
+// puts the reason in errorString; no half-written file is left.
 bool writeEncoderConfig(const QString &inputPath, const QString &outputDir,
-                        const QSettings &settings, QString *errorString);
+                        const EncoderOptions &options, QString *errorString);
 
 #endif

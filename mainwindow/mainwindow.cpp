@@ -3,6 +3,7 @@
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
 
+#include "jobs/clipcheck.h"
 #include "jobs/encoderconfig.h"
 #include "jobs/encoderreport.h"
 #include "jobs/jobrunner.h"
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLockFile>
 #include <QPushButton>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -47,8 +49,7 @@ void MainWindow::slotEncode()
     const QString outputDir = pickOutputDirectory();
     if (outputDir.isEmpty())
         return;
-    optDialog options(this);
-    if (options.exec() != QDialog::Accepted)
+    if (!confirmOptions(inputPath) || !mayReplaceStream(outputDir))
         return;
     startEncoder(inputPath, outputDir);
 }
@@ -99,11 +100,69 @@ bool MainWindow::refuseLineBreak(const QString &path)
     return true;
 }
 
+// The options dialog until the clip fits the options, or the user encodes
+// anyway or stops. Every choice made in the dialog is already stored.
+bool MainWindow::confirmOptions(const QString &inputPath)
+{
+    forever {
+        optDialog options(this);
+        if (options.exec() != QDialog::Accepted)
+            return false;
+        const QList<ClipFinding> findings =
+            checkClip(ClipFacts::of(inputPath), EncoderOptions::read(*settings));
+        if (findings.isEmpty())
+            return true;
+        if (findings.first().kind == ClipFinding::Kind::Refusal) {
+            QMessageBox::warning(this, tr("Cannot encode"), findings.first().message);
+            return false;
+        }
+        const ClipAnswer answer = askAboutClip(findings);
+        if (answer != ClipAnswer::BackToOptions)
+            return answer == ClipAnswer::EncodeAnyway;
+    }
+}
+
+MainWindow::ClipAnswer MainWindow::askAboutClip(const QList<ClipFinding> &warnings)
+{
+    QStringList messages;
+    for (const ClipFinding &warning : warnings)
+        messages << warning.message;
+    QMessageBox box(QMessageBox::Warning, tr("Check the clip"), messages.join(QStringLiteral("\n\n")),
+                    QMessageBox::NoButton, this);
+    QPushButton *anyway = box.addButton(tr("Encode anyway"), QMessageBox::AcceptRole);
+    QPushButton *back = box.addButton(tr("Back to options"), QMessageBox::ActionRole);
+    box.addButton(tr("Stop"), QMessageBox::RejectRole);
+    box.setDefaultButton(back);
+    box.exec();
+    if (box.clickedButton() == anyway)
+        return ClipAnswer::EncodeAnyway;
+    return box.clickedButton() == back ? ClipAnswer::BackToOptions : ClipAnswer::Stop;
+}
+
+// The decoder never overwrites a file; the encoder does so only when asked.
+bool MainWindow::mayReplaceStream(const QString &outputDir)
+{
+    const QString stream = encoderStreamPath(outputDir);
+    if (!QFileInfo::exists(stream))
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Replace stream.dat?"),
+                    tr("%1 already exists. Replace it with the new encode?")
+                        .arg(QDir::toNativeSeparators(stream)),
+                    QMessageBox::Cancel, this);
+    QPushButton *replace = box.addButton(tr("Replace"), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == replace;
+}
+
 void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir)
 {
+    if (!lockConfig())
+        return;
     const QString configPath = encoderConfigPath();
     QString error;
-    if (!writeEncoderConfig(inputPath, outputDir, *settings, &error)) {
+    if (!writeEncoderConfig(inputPath, outputDir, EncoderOptions::read(*settings), &error)) {
+        configLock.reset();
         QMessageBox::warning(this, tr("Encode failed"),
                              tr("Cannot write the encoder configuration %1:\n%2.")
                                  .arg(QDir::toNativeSeparators(configPath), error));
@@ -111,6 +170,23 @@ void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir
     }
     jobKind = JobKind::Encode;
     startJob(CodecTools::encoderProgram, CodecTools::encoderArguments(configPath));
+}
+
+// Two windows started from one folder share config.txt: while one encodes,
+// the other must not rewrite it under the running encoder.
+bool MainWindow::lockConfig()
+{
+    configLock = std::make_unique<QLockFile>(encoderConfigLockPath());
+    // Only a lock whose program is gone is stale, however long an encode takes.
+    configLock->setStaleLockTime(0);
+    if (configLock->tryLock(0))
+        return true;
+    configLock.reset();
+    QMessageBox::warning(this, tr("Encode failed"),
+                         tr("Another encode started from this folder is still running on %1. "
+                            "Wait for it to end, or start Tuv-R from another folder.")
+                             .arg(QDir::toNativeSeparators(encoderConfigPath())));
+    return false;
 }
 
 void MainWindow::startJob(const QString &program, const QStringList &arguments)
@@ -125,6 +201,7 @@ void MainWindow::slotCancelProgress()
 {
     closeBusyDialog();
     runner->cancel();
+    configLock.reset();
 }
 
 void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
@@ -139,12 +216,13 @@ void MainWindow::slotFinishProcess(const JobEnd &end)
     if (end.status == JobEnd::Status::Cancelled)
         return;
     closeBusyDialog();
+    configLock.reset();
     // The decoder prints no compression rate: its report is all it said.
     const QString report = encoderReport(keptOutput(end.output), tr("Compression rate"));
     if (!end.succeeded())
         reportFailure(end, report);
     else if (jobKind == JobKind::Decode)
-        showReport(QMessageBox::NoIcon, tr("Decode complete"), tr("Decode complete"));
+        showReport(QMessageBox::NoIcon, tr("Decode complete"), tr("Decode complete"), report);
     else if (!report.isEmpty())
         showReport(QMessageBox::NoIcon, tr("Encode complete"), QString(), report);
 }
@@ -152,6 +230,7 @@ void MainWindow::slotFinishProcess(const JobEnd &end)
 void MainWindow::slotStartFailed(const QString &program, const QString &errorString)
 {
     closeBusyDialog();
+    configLock.reset();
     showReport(QMessageBox::Warning, failureTitle(),
                tr("%1 could not be started. Make sure it is installed and its folder "
                   "is on the PATH.\n%2")

@@ -6,7 +6,11 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include <memory>
+
 class BoundedOutput;
+class QLockFile;
+struct ClipFinding;
 class BusyDialog;
 class JobRunner;
 class SettingsStore;
@@ -36,6 +40,11 @@ private:
     QString pickEncoderInput();
     QString pickOutputDirectory();
     bool refuseLineBreak(const QString &path);
+    enum class ClipAnswer { EncodeAnyway, BackToOptions, Stop };
+    bool confirmOptions(const QString &inputPath);
+    ClipAnswer askAboutClip(const QList<ClipFinding> &warnings);
+    bool mayReplaceStream(const QString &outputDir);
+    bool lockConfig();
     void startEncoder(const QString &inputPath, const QString &outputDir);
 
     void startJob(const QString &program, const QStringList &arguments);
@@ -51,6 +60,7 @@ private:
     JobRunner *runner;
     BusyDialog *progress = nullptr;
     JobKind jobKind = JobKind::Encode;
+    std::unique_ptr<QLockFile> configLock;
 };
 
 #endif

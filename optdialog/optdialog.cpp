@@ -1,6 +1,7 @@
 #include "optdialog.h"
 #include "optdialogwidgets.h"
 
+#include "jobs/encoderoptions.h"
 #include "settings/settingsstore.h"
 
 #include <QComboBox>
@@ -9,34 +10,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include <iterator>
-
-namespace {
-struct Resolution
-{
-    const char *text;
-    int width;
-    int height;
-};
-}
-
-// The combo's entries by index, as source texts, so a translated entry still matches.
-static const Resolution resolutions[] = {
-    {"1920x1080", 1920, 1080},
-    {"1280x720", 1280, 720},
-    {"960x576", 960, 576},
-    {"720x576", 720, 576},
-};
-
-static int resolutionIndex(const QString &text)
-{
-    for (int i = 0; i < int(std::size(resolutions)); ++i) {
-        if (text == QLatin1String(resolutions[i].text))
-            return i;
-    }
-    return -1;
-}
-
 optDialog::optDialog(QWidget *parent)
     : QDialog(parent)
 {
@@ -44,8 +17,9 @@ optDialog::optDialog(QWidget *parent)
     ui->setupUi(this);
     settings = new SettingsStore;
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ui->lineEditFrames->setValidator(new QIntValidator(EncoderOptions::minFrames,
+                                                       EncoderOptions::maxFrames, ui->lineEditFrames));
     loadSettings();
-    ui->lineEditFrames->setValidator(new QIntValidator(ui->lineEditFrames));
     connect(ui->pushButtonOk, &QPushButton::clicked, this, &optDialog::slotOK);
     connect(ui->pushButtonCancel, &QPushButton::clicked, this, &optDialog::slotCancel);
     connect(ui->spinBoxQuality, qOverload<int>(&QSpinBox::valueChanged),
@@ -64,12 +38,11 @@ optDialog::~optDialog()
 // Runs before the controls are connected, so filling them stores nothing.
 void optDialog::loadSettings()
 {
-    const QString height = settings->value(SettingsKeys::height, 1080).toString();
-    const QString width = settings->value(SettingsKeys::width, 1920).toString();
-    ui->comboBoxResolution->setCurrentIndex(resolutionIndex(width + QLatin1Char('x') + height));
-    ui->spinBoxQuality->setValue(settings->value(SettingsKeys::quality, 22).toInt());
-    ui->lineEditFrames->setText(
-        QString::number(settings->value(SettingsKeys::nFrames, 32).toInt()));
+    const EncoderOptions options = EncoderOptions::read(*settings);
+    ui->comboBoxResolution->setCurrentIndex(
+        int(EncoderOptions::resolutions().indexOf(options.resolution())));
+    ui->spinBoxQuality->setValue(options.quality);
+    ui->lineEditFrames->setText(QString::number(options.frames));
 }
 
 void optDialog::slotOK()
@@ -90,7 +63,7 @@ void optDialog::slotQualityChanged(int value)
 // The first width found in the entry wins, so "1280x720" is never taken for 720.
 void optDialog::slotResolutionChanged(const QString &text)
 {
-    for (const Resolution &resolution : resolutions) {
+    for (const Resolution &resolution : EncoderOptions::resolutions()) {
         if (text.contains(QString::number(resolution.width))) {
             settings->setValue(SettingsKeys::width, resolution.width);
             settings->setValue(SettingsKeys::height, resolution.height);
@@ -99,7 +72,12 @@ void optDialog::slotResolutionChanged(const QString &text)
     }
 }
 
+// Only a whole number of frames from 1 up is stored; until the field holds
+// one, "Ok" waits, so the encoder never gets a count the dialog did not show.
 void optDialog::slotFramesChanged(const QString &text)
 {
-    settings->setValue(SettingsKeys::nFrames, text);
+    const bool acceptable = ui->lineEditFrames->hasAcceptableInput();
+    ui->pushButtonOk->setEnabled(acceptable);
+    if (acceptable)
+        settings->setValue(SettingsKeys::nFrames, text.toInt());
 }

@@ -25,7 +25,8 @@ struct SeenBox
 // Answers the application's modal dialogs as they come up, the usual Qt way:
 // a short timer looks at QApplication::activeModalWidget(). File and option
 // dialogs get the queued answers in turn; message boxes are recorded and
-// closed; the busy dialog is cancelled once cancelBusyWhen's condition holds.
+// closed with the next queued button text, or with OK; the busy dialog is
+// cancelled once cancelBusyWhen's condition holds.
 class ModalDriver : public QObject
 {
 public:
@@ -38,6 +39,7 @@ public:
     }
 
     void answer(const Answer &next) { answers.enqueue(next); }
+    void answerBox(const QString &buttonText) { boxAnswers.enqueue(buttonText); }
     void cancelBusyWhen(const std::function<bool()> &condition) { cancelCondition = condition; }
     bool allAnswered() const { return answers.isEmpty(); }
 
@@ -49,7 +51,7 @@ private:
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             boxes.append({box->icon(), box->windowTitle(), box->text(), box->detailedText()});
-            box->done(QMessageBox::Ok);
+            closeBox(box);
         } else if (auto *busy = qobject_cast<QProgressDialog *>(modal)) {
             if (cancelCondition && cancelCondition()) {
                 cancelCondition = nullptr;
@@ -60,8 +62,21 @@ private:
         }
     }
 
+    void closeBox(QMessageBox *box)
+    {
+        const QString buttonText = boxAnswers.isEmpty() ? QString() : boxAnswers.dequeue();
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == buttonText) {
+                button->click();
+                return;
+            }
+        }
+        box->done(QMessageBox::Ok);
+    }
+
     QTimer timer;
     QQueue<Answer> answers;
+    QQueue<QString> boxAnswers;
     std::function<bool()> cancelCondition;
 };
 

@@ -1,6 +1,5 @@
 #include "jobs/encoderconfig.h"
-#include "settings/settingsstore.h"
-#include "testsettings.h"
+#include "jobs/encoderoptions.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +8,8 @@
 #include <QTest>
 
 #include <memory>
+
+Q_DECLARE_METATYPE(EncoderOptions)
 
 class tst_EncoderConfig : public QObject
 {
@@ -25,7 +26,6 @@ private slots:
     void failsWithoutTouchingFolder();
 
 private:
-    QTemporaryDir tempDir;
     std::unique_ptr<QTemporaryDir> workDir;
     QString startDir;
 };
@@ -66,14 +66,11 @@ static QStringList folderListing(const QString &path)
 
 void tst_EncoderConfig::initTestCase()
 {
-    isolateSettings(tempDir.path());
-    QVERIFY2(tempDir.isValid(), qPrintable(tempDir.errorString()));
     startDir = QDir::currentPath();
 }
 
 void tst_EncoderConfig::init()
 {
-    SettingsStore().clear();
     workDir = std::make_unique<QTemporaryDir>();
     QVERIFY2(workDir->isValid(), qPrintable(workDir->errorString()));
     QVERIFY2(QDir::setCurrent(workDir->path()), qPrintable(workDir->path()));
@@ -91,47 +88,40 @@ void tst_EncoderConfig::writesValuesAsGiven_data()
 {
     QTest::addColumn<QString>("inputPath");
     QTest::addColumn<QString>("outputDir");
-    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<EncoderOptions>("options");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("fresh store: the defaults")
-        << QStringLiteral("C:/video/in.yuv") << QStringLiteral("C:/video/out") << QVariantMap()
+    EncoderOptions chosen;
+    chosen.width = 720;
+    chosen.height = 576;
+    chosen.frames = 100;
+    chosen.quality = 0;
+    QTest::newRow("the defaults")
+        << QStringLiteral("C:/video/in.yuv") << QStringLiteral("C:/video/out") << EncoderOptions()
         << QByteArray("file_in C:/video/in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                       "file_dat C:/video/out/stream.dat\nquality_param 22\n");
-    QTest::newRow("empty frame count")
-        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
-        << QVariantMap{{SettingsKeys::nFrames, QString()}}
-        << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes \n"
-                      "file_dat /out/stream.dat\nquality_param 22\n");
     QTest::newRow("paths with spaces")
         << QStringLiteral("/my videos/clip one.yuv") << QStringLiteral("/my videos/out dir")
-        << QVariantMap()
+        << EncoderOptions()
         << QByteArray("file_in /my videos/clip one.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                       "file_dat /my videos/out dir/stream.dat\nquality_param 22\n");
     QTest::newRow("Cyrillic paths as UTF-8")
         << QStringLiteral("/видео/вход.yuv") << QStringLiteral("/видео/выход")
-        << QVariantMap()
+        << EncoderOptions()
         << QByteArray("file_in /видео/вход.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                       "file_dat /видео/выход/stream.dat\nquality_param 22\n");
     QTest::newRow("output folder ending in a separator")
         << QStringLiteral("/in.yuv") << QStringLiteral("/out/")
-        << QVariantMap()
+        << EncoderOptions()
         << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                       "file_dat /out//stream.dat\nquality_param 22\n");
     QTest::newRow("zero char ends the value")
         << QStringLiteral("/in.yuv") + QChar(0) + QStringLiteral("tail") << QStringLiteral("/out")
-        << QVariantMap()
+        << EncoderOptions()
         << QByteArray("file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                       "file_dat /out/stream.dat\nquality_param 22\n");
-    QTest::newRow("resolution not in the dialog's list")
-        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
-        << QVariantMap{{SettingsKeys::width, 640}, {SettingsKeys::height, 480}}
-        << QByteArray("file_in /in.yuv\nwidth 640\nheight 480\nnframes 32\n"
-                      "file_dat /out/stream.dat\nquality_param 22\n");
-    QTest::newRow("values stored by the dialog")
-        << QStringLiteral("/in.yuv") << QStringLiteral("/out")
-        << QVariantMap{{SettingsKeys::width, 720}, {SettingsKeys::height, 576},
-                       {SettingsKeys::nFrames, QStringLiteral("100")}, {SettingsKeys::quality, 0}}
+    QTest::newRow("options chosen in the dialog")
+        << QStringLiteral("/in.yuv") << QStringLiteral("/out") << chosen
         << QByteArray("file_in /in.yuv\nwidth 720\nheight 576\nnframes 100\n"
                       "file_dat /out/stream.dat\nquality_param 0\n");
 }
@@ -140,14 +130,11 @@ void tst_EncoderConfig::writesValuesAsGiven()
 {
     QFETCH(QString, inputPath);
     QFETCH(QString, outputDir);
-    QFETCH(QVariantMap, stored);
+    QFETCH(EncoderOptions, options);
     QFETCH(QByteArray, expected);
 
-    SettingsStore settings;
-    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-        settings.setValue(it.key(), it.value());
     QString error;
-    QVERIFY2(writeEncoderConfig(inputPath, outputDir, settings, &error), qPrintable(error));
+    QVERIFY2(writeEncoderConfig(inputPath, outputDir, options, &error), qPrintable(error));
     const QByteArray actual = readConfig();
     QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
 }
@@ -159,7 +146,7 @@ void tst_EncoderConfig::replacesStaleLongerFile()
                       + QByteArray(4096, 'x') + "\nextra_key stale\n"));
     QString error;
     QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
-                                SettingsStore(), &error),
+                                EncoderOptions(), &error),
              qPrintable(error));
     const QByteArray expected = "file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
                                 "file_dat /out/stream.dat\nquality_param 22\n";
@@ -190,7 +177,7 @@ void tst_EncoderConfig::failsWithoutTouchingFolder()
     const QStringList before = folderListing(workDir->path());
     QString error;
     const bool written = writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
-                                            SettingsStore(), &error);
+                                            EncoderOptions(), &error);
     QVERIFY2(!written, "writing into an unwritable place reported success");
     QVERIFY2(!error.isEmpty(), "the failure came without a reason");
     const QStringList after = folderListing(workDir->path());

@@ -58,15 +58,22 @@ void TestJobRoads::initTestCase()
     QVERIFY(QDir().mkpath(binDir));
     putFirstOnPath(binDir);
     QVERIFY(QDir::setCurrent(tempDir.path()));
-    for (const char *name : {"stream.dat", "in.yuv"}) {
-        QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    QVERIFY(QDir().mkpath(path("out")));
+    QFile stream(path("stream.dat"));
+    QVERIFY(stream.open(QIODevice::WriteOnly));
+    // One frame at the options init() stores, so the clip check lets every encode go.
+    QFile clip(path("in.yuv"));
+    QVERIFY(clip.open(QIODevice::WriteOnly));
+    QVERIFY(clip.write(QByteArray(720 * 576 * 3 / 2, 'y')) == 720 * 576 * 3 / 2);
 }
 
 void TestJobRoads::init()
 {
-    SettingsStore().clear();
+    SettingsStore settings;
+    settings.clear();
+    settings.setValue(SettingsKeys::width, 720);
+    settings.setValue(SettingsKeys::height, 576);
+    settings.setValue(SettingsKeys::nFrames, 1);
     QFile::remove(path("started"));
     window = new MainWindow;
     window->show();
@@ -88,7 +95,7 @@ void TestJobRoads::decode(const QString &streamPath)
 void TestJobRoads::encode(const QString &inputPath)
 {
     driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(tempDir.path()));
+    driver->answer(choosePath(path("out")));
     driver->answer(acceptDialog());
     window->findChild<QPushButton *>("pushButtonEnc")->click();
     QVERIFY2(driver->allAnswered(), "the encode road did not ask for file, folder and options");
@@ -111,6 +118,10 @@ void TestJobRoads::decodeEndIsReported_data()
     QTest::newRow("normal end: complete")
         << recordArguments + "exit 0\n" << QMessageBox::NoIcon << "Decode complete"
         << "Decode complete";
+    QTest::newRow("normal end with a report: the decoder's lines follow")
+        << recordArguments + "echo 'Decoded 3 frames of 128x96'\necho 'Output: 55296 bytes -> /v/stream-1.yuv'\n"
+        << QMessageBox::NoIcon << "Decode complete"
+        << "Decode complete\n\nDecoded 3 frames of 128x96\nOutput: 55296 bytes -> /v/stream-1.yuv\n";
     QTest::newRow("non-zero exit: failed, with the code and what the decoder said")
         << recordArguments + "echo 'Error: not an H.264 stream'\nexit 3\n" << QMessageBox::Warning
         << "Decode failed" << "decoder.exe stopped with exit code 3.\n\nError: not an H.264 stream\n";

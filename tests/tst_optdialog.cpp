@@ -28,9 +28,9 @@ private slots:
     void qualityStopsAtBounds_data();
     void qualityStopsAtBounds();
     void cancelKeepsChange();
-    void clearedFramesStoreEmptyTextAndReopenShowZero();
-    void unlistedResolutionSelectsNothing();
-    void framesFieldRefusesLetters();
+    void framesFieldStoresOnlyWholeNumbersFromOne_data();
+    void framesFieldStoresOnlyWholeNumbersFromOne();
+    void openingStoresNothing();
 
 private:
     QTemporaryDir tempDir;
@@ -98,6 +98,7 @@ void tst_OptDialog::resolutionStoresWidthAndHeight_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
 
+    // Each dialog opens on another entry, so every pick is a change.
     QTest::newRow("full HD") << QStringLiteral("1920x1080") << 1920 << 1080;
     QTest::newRow("HD, whose height is another entry's width") << QStringLiteral("1280x720") << 1280 << 720;
     QTest::newRow("960 wide") << QStringLiteral("960x576") << 960 << 576;
@@ -110,9 +111,9 @@ void tst_OptDialog::resolutionStoresWidthAndHeight()
     QFETCH(int, width);
     QFETCH(int, height);
 
-    // An unlisted pair leaves the list unselected, so every entry is a change.
-    SettingsStore().setValue(SettingsKeys::width, 640);
-    SettingsStore().setValue(SettingsKeys::height, 480);
+    const bool startOnSmallest = width == 1920;
+    SettingsStore().setValue(SettingsKeys::width, startOnSmallest ? 720 : 1920);
+    SettingsStore().setValue(SettingsKeys::height, startOnSmallest ? 576 : 1080);
     optDialog dialog;
     auto *combo = child<QComboBox>(dialog, "comboBoxResolution");
     combo->setCurrentIndex(combo->findText(entry));
@@ -162,46 +163,54 @@ void tst_OptDialog::cancelKeepsChange()
     QVERIFY2(stored.toInt() == 30, qPrintable(stored.toString()));
 }
 
-void tst_OptDialog::clearedFramesStoreEmptyTextAndReopenShowZero()
+void tst_OptDialog::framesFieldStoresOnlyWholeNumbersFromOne_data()
 {
-    {
-        optDialog dialog;
-        child<QLineEdit>(dialog, "lineEditFrames")->clear();
-    }
-    const SettingsStore settings;
-    QVERIFY2(settings.contains(SettingsKeys::nFrames), "clearing the field stored nothing");
-    const QString stored = settings.value(SettingsKeys::nFrames).toString();
-    QVERIFY2(stored.isEmpty(), qPrintable(stored));
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("okEnabled");
+    QTest::addColumn<int>("stored");
 
-    optDialog reopened;
-    const QString shown = child<QLineEdit>(reopened, "lineEditFrames")->text();
-    QVERIFY2(shown == QLatin1String("0"), qPrintable(shown));
+    // The store starts at 7: a field that holds no count leaves it there.
+    QTest::newRow("a count") << "123" << "123" << true << 123;
+    QTest::newRow("letters are refused") << "12a3" << "123" << true << 123;
+    QTest::newRow("a plus sign reads as the number") << "+5" << "+5" << true << 5;
+    QTest::newRow("empty: Ok waits") << "" << "" << false << 7;
+    QTest::newRow("zero: Ok waits") << "0" << "0" << false << 7;
+    QTest::newRow("a minus sign is refused") << "-5" << "5" << true << 5;
+    QTest::newRow("beyond a 32-bit count: refused, the last count typed stays")
+        << "99999999999" << "9999999999" << false << 999999999;
 }
 
-void tst_OptDialog::unlistedResolutionSelectsNothing()
+void tst_OptDialog::framesFieldStoresOnlyWholeNumbersFromOne()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, okEnabled);
+    QFETCH(int, stored);
+
+    SettingsStore().setValue(SettingsKeys::nFrames, 7);
+    optDialog dialog;
+    auto *frames = child<QLineEdit>(dialog, "lineEditFrames");
+    frames->selectAll();
+    QTest::keyClick(frames, Qt::Key_Backspace);
+    QTest::keyClicks(frames, typed);
+    QCOMPARE(frames->text(), shown);
+    QCOMPARE(child<QPushButton>(dialog, "pushButtonOk")->isEnabled(), okEnabled);
+    const QVariant value = SettingsStore().value(SettingsKeys::nFrames);
+    QVERIFY2(value.toInt() == stored, qPrintable(value.toString()));
+}
+
+void tst_OptDialog::openingStoresNothing()
 {
     SettingsStore().setValue(SettingsKeys::width, 640);
     SettingsStore().setValue(SettingsKeys::height, 480);
     optDialog dialog;
-    auto *combo = child<QComboBox>(dialog, "comboBoxResolution");
-    QVERIFY2(combo->currentIndex() == -1, qPrintable(combo->currentText()));
     const SettingsStore settings;
     QVERIFY2(settings.value(SettingsKeys::width).toInt() == 640
                  && settings.value(SettingsKeys::height).toInt() == 480,
              "opening the dialog overwrote the stored resolution");
     QVERIFY2(!settings.contains(SettingsKeys::quality) && !settings.contains(SettingsKeys::nFrames),
              "opening the dialog stored the other options");
-}
-
-void tst_OptDialog::framesFieldRefusesLetters()
-{
-    optDialog dialog;
-    auto *frames = child<QLineEdit>(dialog, "lineEditFrames");
-    frames->clear();
-    QTest::keyClicks(frames, QStringLiteral("12a3"));
-    QVERIFY2(frames->text() == QLatin1String("123"), qPrintable(frames->text()));
-    const QString stored = SettingsStore().value(SettingsKeys::nFrames).toString();
-    QVERIFY2(stored == QLatin1String("123"), qPrintable(stored));
 }
 
 QTEST_MAIN(tst_OptDialog)

@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>ClipCheck</name>
+    <message>
+        <source>The clip %1 does not exist.</source>
+        <translation>Клип %1 не найден.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a clip.</source>
+        <translation>%1 — это папка, а не клип.</translation>
+    </message>
+    <message>
+        <source>The clip %1 cannot be read: you have no permission to read it.</source>
+        <translation>Клип %1 не удаётся прочитать: нет прав на чтение.</translation>
+    </message>
+    <message>
+        <source>The clip %1 is empty.</source>
+        <translation>Клип %1 пуст.</translation>
+    </message>
+    <message>
+        <source>The clip %1 holds %2 bytes, less than one frame of %3 (%4 bytes).</source>
+        <translation>Клип %1 содержит %2 байт — меньше одного кадра %3 (%4 байт).</translation>
+    </message>
+    <message>
+        <source>The number of frames must be a whole number of at least 1.</source>
+        <translation>Число кадров должно быть целым, не меньше 1.</translation>
+    </message>
+    <message>
+        <source>The clip holds %1 bytes: %2 frames of %3, not a whole number. The partial last frame will be left out.</source>
+        <translation>Клип содержит %1 байт: это %2 кадра %3, не целое число. Неполный последний кадр будет пропущен.</translation>
+    </message>
+    <message>
+        <source>The clip holds %1 whole frames of %2, fewer than the %3 frames asked for.</source>
+        <translation>В клипе целых кадров %2: %1 — меньше запрошенных %3.</translation>
+    </message>
+    <message>
+        <source>The name %1 states %2, but %3 is chosen.</source>
+        <translation>В имени %1 указан размер %2, но выбран %3.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Tuv-R</source>
@@ -110,6 +149,42 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
     <message>
         <source>[... %1 bytes of output left out ...]</source>
         <translation>[... пропущено байт вывода: %1 ...]</translation>
+    </message>
+    <message>
+        <source>Cannot encode</source>
+        <translation>Кодирование невозможно</translation>
+    </message>
+    <message>
+        <source>Check the clip</source>
+        <translation>Проверьте клип</translation>
+    </message>
+    <message>
+        <source>Encode anyway</source>
+        <translation>Всё равно кодировать</translation>
+    </message>
+    <message>
+        <source>Back to options</source>
+        <translation>Вернуться к параметрам</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Остановить</translation>
+    </message>
+    <message>
+        <source>Replace stream.dat?</source>
+        <translation>Заменить stream.dat?</translation>
+    </message>
+    <message>
+        <source>%1 already exists. Replace it with the new encode?</source>
+        <translation>%1 уже существует. Заменить его результатом нового кодирования?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Заменить</translation>
+    </message>
+    <message>
+        <source>Another encode started from this folder is still running on %1. Wait for it to end, or start Tuv-R from another folder.</source>
+        <translation>Другое кодирование, запущенное из этой папки, ещё использует %1. Дождитесь его окончания или запустите Tuv-R из другой папки.</translation>
     </message>
 </context>
 <context>

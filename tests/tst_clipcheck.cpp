@@ -1,0 +1,180 @@
+#include "jobs/clipcheck.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(Resolution)
+
+// The clip check before an encode: the clip's size and name against the options.
+class TestClipCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsResolutionInName_data();
+    void readsResolutionInName();
+    void checksClip_data();
+    void checksClip();
+    void factsComeFromTheFileSystem();
+};
+
+Q_DECLARE_METATYPE(ClipFacts)
+Q_DECLARE_METATYPE(EncoderOptions)
+
+static const Resolution noResolution{0, 0};
+
+namespace QTest {
+template<>
+char *toString(const Resolution &resolution)
+{
+    return qstrdup(QByteArray::number(resolution.width) + 'x' + QByteArray::number(resolution.height));
+}
+}
+
+void TestClipCheck::readsResolutionInName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<Resolution>("stated");
+
+    QTest::newRow("WIDTHxHEIGHT between underscores")
+        << "/clips/BasketballDrive_1920x1080_50.yuv" << Resolution{1920, 1080};
+    QTest::newRow("capital X between a dash and the extension")
+        << "/clips/clip-1280X720.yuv" << Resolution{1280, 720};
+    QTest::newRow("a star") << "/clips/take.352*288.yuv" << Resolution{352, 288};
+    QTest::newRow("the word cif") << "/clips/foreman_cif.yuv" << Resolution{352, 288};
+    QTest::newRow("qcif is not cif") << "/clips/akiyo_qcif.yuv" << Resolution{176, 144};
+    QTest::newRow("the word 1080p, any case") << "/clips/park_1080P.yuv" << Resolution{1920, 1080};
+    QTest::newRow("the word 720p") << "/clips/720p-city.yuv" << Resolution{1280, 720};
+    QTest::newRow("only the folder states it") << "/clips/720x576/clip.yuv" << Resolution{720, 576};
+    QTest::newRow("the file's name before its folder's")
+        << "/clips/720x576/clip_1280x720.yuv" << Resolution{1280, 720};
+    QTest::newRow("digits inside a word state nothing") << "/clips/take1920x1080b.yuv" << noResolution;
+    QTest::newRow("cif inside a word states nothing") << "/clips/specific.yuv" << noResolution;
+    QTest::newRow("no size anywhere") << "/clips/clip.yuv" << noResolution;
+}
+
+void TestClipCheck::readsResolutionInName()
+{
+    QFETCH(QString, path);
+    QFETCH(Resolution, stated);
+    const std::optional<Resolution> found = resolutionInName(path);
+    QCOMPARE(found.value_or(noResolution), stated);
+}
+
+static ClipFacts regularClip(const QString &path, qint64 size)
+{
+    ClipFacts clip;
+    clip.path = path;
+    clip.exists = clip.readable = clip.regular = true;
+    clip.size = size;
+    return clip;
+}
+
+static EncoderOptions options(int width, int height, int frames)
+{
+    EncoderOptions chosen;
+    chosen.width = width;
+    chosen.height = height;
+    chosen.frames = frames;
+    return chosen;
+}
+
+// Each finding as "refuse: ..." or "warn: ...".
+static QStringList described(const QList<ClipFinding> &findings)
+{
+    QStringList lines;
+    for (const ClipFinding &finding : findings)
+        lines << (finding.kind == ClipFinding::Kind::Refusal ? "refuse: " : "warn: ") + finding.message;
+    return lines;
+}
+
+void TestClipCheck::checksClip_data()
+{
+    QTest::addColumn<ClipFacts>("clip");
+    QTest::addColumn<EncoderOptions>("chosen");
+    QTest::addColumn<QStringList>("findings");
+
+    const qint64 cifFrame = 352 * 288 * 3 / 2;
+    const qint64 hdFrame = 1920 * 1080 * 3 / 2;
+    const EncoderOptions defaults;
+    QTest::newRow("60 CIF frames taken for 1080p: every warning")
+        << regularClip("/c/foreman_352x288.yuv", 60 * cifFrame) << defaults
+        << QStringList{"warn: The name foreman_352x288.yuv states 352x288, but 1920x1080 is chosen.",
+                       "warn: The clip holds 9123840 bytes: 2.93 frames of 1920x1080, not a whole number. "
+                       "The partial last frame will be left out.",
+                       "warn: The clip holds 2 whole frames of 1920x1080, fewer than the 32 frames asked for."};
+    QTest::newRow("a clip that fits: nothing to say")
+        << regularClip("/c/BasketballDrive_1920x1080_50.yuv", 32 * hdFrame) << defaults << QStringList();
+    QTest::newRow("more frames than asked for: fine")
+        << regularClip("/c/clip.yuv", 40 * hdFrame) << defaults << QStringList();
+    QTest::newRow("a 1080p-sized file without a name is five 720x576 frames: fine")
+        << regularClip("/c/clip.yuv", hdFrame) << options(720, 576, 5) << QStringList();
+    QTest::newRow("fewer whole frames only")
+        << regularClip("/c/clip.yuv", 3 * hdFrame) << options(1920, 1080, 4)
+        << QStringList{"warn: The clip holds 3 whole frames of 1920x1080, fewer than the 4 frames asked for."};
+    QTest::newRow("a partial last frame only")
+        << regularClip("/c/clip.yuv", 4 * hdFrame + 10) << options(1920, 1080, 4)
+        << QStringList{"warn: The clip holds 12441610 bytes: 4.00 frames of 1920x1080, not a whole number. "
+                       "The partial last frame will be left out."};
+    QTest::newRow("the folder states another size")
+        << regularClip("/c/720x576/clip.yuv", 2 * 1280 * 720 * 3 / 2) << options(1280, 720, 2)
+        << QStringList{"warn: The name clip.yuv states 720x576, but 1280x720 is chosen."};
+    QTest::newRow("the name agrees with the choice")
+        << regularClip("/c/720x576/clip.yuv", 720 * 576 * 3 / 2) << options(720, 576, 1) << QStringList();
+
+    QTest::newRow("missing: refused") << ClipFacts{"/c/gone.yuv", false, false, false, false, 0}
+                                      << defaults << QStringList{"refuse: The clip /c/gone.yuv does not exist."};
+    QTest::newRow("a folder: refused") << ClipFacts{"/c/dir.yuv", true, true, true, false, 0} << defaults
+                                       << QStringList{"refuse: /c/dir.yuv is a folder, not a clip."};
+    QTest::newRow("unreadable: refused")
+        << ClipFacts{"/c/secret.yuv", true, false, false, true, 99} << defaults
+        << QStringList{"refuse: The clip /c/secret.yuv cannot be read: you have no permission to read it."};
+    QTest::newRow("empty: refused") << regularClip("/c/clip_1920x1080.yuv", 0) << defaults
+                                    << QStringList{"refuse: The clip /c/clip_1920x1080.yuv is empty."};
+    QTest::newRow("shorter than one frame: refused, and only that")
+        << regularClip("/c/foreman_cif.yuv", cifFrame) << defaults
+        << QStringList{"refuse: The clip /c/foreman_cif.yuv holds 152064 bytes, less than one frame of "
+                       "1920x1080 (3110400 bytes)."};
+    QTest::newRow("no frames asked for: refused") << regularClip("/c/clip.yuv", hdFrame)
+                                                  << options(1920, 1080, 0)
+        << QStringList{"refuse: The number of frames must be a whole number of at least 1."};
+
+    ClipFacts pipe{"/c/fifo_352x288.yuv", true, true, false, false, 0};
+    QTest::newRow("a pipe: no size findings, the name still counts")
+        << pipe << defaults << QStringList{"warn: The name fifo_352x288.yuv states 352x288, but 1920x1080 is chosen."};
+}
+
+void TestClipCheck::checksClip()
+{
+    QFETCH(ClipFacts, clip);
+    QFETCH(EncoderOptions, chosen);
+    QFETCH(QStringList, findings);
+    QCOMPARE(described(checkClip(clip, chosen)), findings);
+}
+
+// A pipe has no size to check, and a missing file no facts at all.
+void TestClipCheck::factsComeFromTheFileSystem()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo.yuv"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const ClipFacts pipe = ClipFacts::of(fifo);
+    QVERIFY(pipe.exists && pipe.readable && !pipe.regular && !pipe.isFolder);
+
+    QFile file(dir.filePath(QStringLiteral("clip.yuv")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1000, 'y')) == 1000);
+    file.close();
+    const ClipFacts clip = ClipFacts::of(file.fileName());
+    QVERIFY(clip.exists && clip.readable && clip.regular);
+    QCOMPARE(clip.size, qint64(1000));
+
+    QVERIFY(!ClipFacts::of(dir.filePath(QStringLiteral("gone.yuv"))).exists);
+    QVERIFY(ClipFacts::of(dir.path()).isFolder);
+}
+
+QTEST_GUILESS_MAIN(TestClipCheck)
+#include "tst_clipcheck.moc"
