@@ -17,13 +17,16 @@
 #include <QLockFile>
 #include <QPushButton>
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(const QString &configFolder, QWidget *parent)
     : QMainWindow(parent),
+      configPath(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder)),
       ui(new MainWindowWidgets),
       settings(new SettingsStore),
       runner(new JobRunner(this))
 {
     ui->setupUi(this);
+    // 256x100 at the default font; a larger font or screen scale gets the size its layout needs.
+    setFixedSize(sizeHint().expandedTo(minimumSize()));
     connect(ui->pushButtonEnc, &QPushButton::clicked, this, &MainWindow::slotEncode);
     connect(ui->pushButtonDec, &QPushButton::clicked, this, &MainWindow::slotDecode);
     connect(runner, &JobRunner::ended, this, &MainWindow::slotFinishProcess);
@@ -159,9 +162,8 @@ void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir
 {
     if (!lockConfig())
         return;
-    const QString configPath = encoderConfigPath();
     QString error;
-    if (!writeEncoderConfig(inputPath, outputDir, EncoderOptions::read(*settings), &error)) {
+    if (!writeEncoderConfig(configPath, inputPath, outputDir, EncoderOptions::read(*settings), &error)) {
         configLock.reset();
         QMessageBox::warning(this, tr("Encode failed"),
                              tr("Cannot write the encoder configuration %1:\n%2.")
@@ -176,7 +178,7 @@ void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir
 // the other must not rewrite it under the running encoder.
 bool MainWindow::lockConfig()
 {
-    configLock = std::make_unique<QLockFile>(encoderConfigLockPath());
+    configLock = std::make_unique<QLockFile>(encoderConfigLockPath(configPath));
     // Only a lock whose program is gone is stale, however long an encode takes.
     configLock->setStaleLockTime(0);
     if (configLock->tryLock(0))
@@ -185,7 +187,7 @@ bool MainWindow::lockConfig()
     QMessageBox::warning(this, tr("Encode failed"),
                          tr("Another encode started from this folder is still running on %1. "
                             "Wait for it to end, or start Tuv-R from another folder.")
-                             .arg(QDir::toNativeSeparators(encoderConfigPath())));
+                             .arg(QDir::toNativeSeparators(configPath)));
     return false;
 }
 

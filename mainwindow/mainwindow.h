@@ -25,7 +25,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // The encoder's config.txt goes to configFolder, by default the working folder.
+    explicit MainWindow(const QString &configFolder = QString(), QWidget *parent = nullptr);
     ~MainWindow() override;
 
 private slots:
@@ -55,6 +56,7 @@ private:
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                     const QString &report = QString());
 
+    const QString configPath;
     MainWindowWidgets *ui;
     SettingsStore *settings;
     JobRunner *runner;

@@ -1,25 +1,12 @@
 #ifndef MAINWINDOWWIDGETS_H
 #define MAINWINDOWWIDGETS_H
 
-class QGridLayout;
-class QMainWindow;
-class QMenuBar;
-class QPushButton;
-class QStatusBar;
-class QWidget;
+#include "ui_mainwindow.h"
 
-// The main window's child widgets; the window owns them through Qt's parents.
-struct MainWindowWidgets
+// The main window's child widgets, built from mainwindow.ui; the window owns
+// them through Qt's parents.
+struct MainWindowWidgets : Ui::MainWindow
 {
-    QWidget *centralwidget = nullptr;
-    QGridLayout *gridLayout_2 = nullptr;
-    QPushButton *pushButtonDec = nullptr;
-    QPushButton *pushButtonEnc = nullptr;
-    QMenuBar *menubar = nullptr;
-    QStatusBar *statusbar = nullptr;
-
-    void setupUi(QMainWindow *window);
-    void retranslateUi(QMainWindow *window);
 };
 
 #endif

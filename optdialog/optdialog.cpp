@@ -15,6 +15,9 @@ optDialog::optDialog(QWidget *parent)
 {
     ui = new OptDialogWidgets;
     ui->setupUi(this);
+    // 300x150 at the default font; a larger font or screen scale gets the size
+    // its layout needs. The spacer only takes what is left over.
+    setFixedSize(QSize(sizeHint().width(), minimumSizeHint().height()).expandedTo(minimumSize()));
     settings = new SettingsStore;
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     ui->lineEditFrames->setValidator(new QIntValidator(EncoderOptions::minFrames,

@@ -16,6 +16,7 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase();
     void windowIsFixedAt256x100();
+    void buttonsFitALargeFont();
     void buttonsSitEncoderLeftDecoderRight();
     void noMenusAndAnEmptyStatusBar();
     void iconAndTitle();
@@ -43,6 +44,25 @@ void TestMainWindow::windowIsFixedAt256x100()
     QCOMPARE(window.size(), QSize(256, 100));
 }
 
+void TestMainWindow::buttonsFitALargeFont()
+{
+    const QFont defaultFont = QApplication::font();
+    QFont font = defaultFont;
+    font.setPointSizeF(font.pointSizeF() * 3);
+    QApplication::setFont(font);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QApplication::setFont(defaultFont);
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    for (const char *name : {"pushButtonEnc", "pushButtonDec"}) {
+        const QWidget *button = window.findChild<QWidget *>(name);
+        QVERIFY2(button->width() >= button->sizeHint().width()
+                     && button->height() >= button->sizeHint().height(),
+                 name);
+    }
+}
+
 void TestMainWindow::buttonsSitEncoderLeftDecoderRight()
 {
     MainWindow window;
@@ -62,6 +82,7 @@ void TestMainWindow::noMenusAndAnEmptyStatusBar()
     QCOMPARE(window.menuBar()->geometry(), QRect(0, 0, 256, 21));
     QCOMPARE(window.statusBar()->objectName(), QStringLiteral("statusbar"));
     QVERIFY(window.statusBar()->currentMessage().isEmpty());
+    QVERIFY2(!window.statusBar()->isSizeGripEnabled(), "a window that cannot be resized shows a size grip");
 }
 
 void TestMainWindow::iconAndTitle()

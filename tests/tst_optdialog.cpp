@@ -31,6 +31,9 @@ private slots:
     void framesFieldStoresOnlyWholeNumbersFromOne_data();
     void framesFieldStoresOnlyWholeNumbersFromOne();
     void openingStoresNothing();
+    void returnAccepts();
+    void fieldsFitAtAnyFontSize_data();
+    void fieldsFitAtAnyFontSize();
 
 private:
     QTemporaryDir tempDir;
@@ -211,6 +214,58 @@ void tst_OptDialog::openingStoresNothing()
              "opening the dialog overwrote the stored resolution");
     QVERIFY2(!settings.contains(SettingsKeys::quality) && !settings.contains(SettingsKeys::nFrames),
              "opening the dialog stored the other options");
+}
+
+void tst_OptDialog::returnAccepts()
+{
+    optDialog dialog;
+    const int result = execWith(dialog, [](optDialog &dialog) {
+        QTest::keyClick(child<QLineEdit>(dialog, "lineEditFrames"), Qt::Key_Return);
+    });
+    QVERIFY2(result == 1, qPrintable(QString::number(result)));
+}
+
+void tst_OptDialog::fieldsFitAtAnyFontSize_data()
+{
+    QTest::addColumn<double>("fontScale");
+
+    QTest::newRow("default font: the designed 300x150") << 1.0;
+    QTest::newRow("a font as at 120 dpi") << 1.25;
+    QTest::newRow("a font as at 144 dpi") << 1.5;
+    QTest::newRow("a font as at 192 dpi") << 2.0;
+}
+
+// Every field and button gets at least the size it asks for: nothing is cut.
+void tst_OptDialog::fieldsFitAtAnyFontSize()
+{
+    QFETCH(double, fontScale);
+    const QFont defaultFont = QApplication::font();
+    QFont font = defaultFont;
+    font.setPointSizeF(font.pointSizeF() * fontScale);
+    QApplication::setFont(font);
+    optDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setFont(defaultFont);
+
+    if (fontScale == 1.0)
+        QCOMPARE(dialog.size(), QSize(300, 150));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    for (const char *name : {"labelResolution", "labelFrames", "labelQuality", "comboBoxResolution",
+                             "lineEditFrames", "spinBoxQuality", "pushButtonOk", "pushButtonCancel"}) {
+        const QWidget *widget = child<QWidget>(dialog, name);
+        const QSize hint = widget->sizeHint();
+        const QSize size = widget->size();
+        QVERIFY2(size.width() >= hint.width() && size.height() >= hint.height(),
+                 qPrintable(QStringLiteral("%1 is %2x%3 but needs %4x%5")
+                                .arg(QLatin1String(name))
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(hint.width())
+                                .arg(hint.height())));
+        QVERIFY2(dialog.rect().contains(QRect(widget->mapTo(&dialog, QPoint(0, 0)), size)),
+                 qPrintable(QLatin1String(name) + QLatin1String(" lies outside the dialog")));
+    }
 }
 
 QTEST_MAIN(tst_OptDialog)
