@@ -1,24 +1,45 @@
 #include "mainwindow/mainwindow.h"
 #include "quitsignals.h"
+#include "startoptions.h"
 #include "translators.h"
 
 #include <QApplication>
-#include <QTranslator>
+
+// Qt 6 scales to the screen by default, with the factor unrounded; Qt 5 is told to.
+static void enableHighDpiScaling()
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
+}
+
+// Help and the version need no display, so they are answered without one.
+static void answerTextOnlyRequest(int argc, char *argv[])
+{
+    if (!StartOptions::asksOnlyForText(argc, argv))
+        return;
+    QCoreApplication app(argc, argv);
+    const Catalogues catalogues;
+    StartOptions::read(app);
+}
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setOrganizationName(QStringLiteral("NORVAKE"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUVR_VERSION));
+    answerTextOnlyRequest(argc, argv);
+    enableHighDpiScaling();
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(TUVR_APP_ID));
+    const Catalogues catalogues;
+    const StartOptions options = StartOptions::read(app);
     quitOnTerminationSignals();
 
-    QTranslator appTranslator;
-    if (loadAppCatalogue(appTranslator))
-        app.installTranslator(&appTranslator);
-
-    QTranslator qtTranslator;
-    if (loadQtCatalogue(qtTranslator))
-        app.installTranslator(&qtTranslator);
-
-    MainWindow window;
+    MainWindow window(options.configFolder());
     window.show();
     return app.exec();
 }

@@ -3,20 +3,17 @@
 #include "encoderoptions.h"
 
 #include <QByteArray>
-#include <QFileInfo>
+#include <QDir>
 #include <QSaveFile>
 
-// A relative name: the file lives in the working directory.
-static const QString configFileName = QStringLiteral("config.txt");
-
-QString encoderConfigPath()
+QString encoderConfigPath(const QString &folder)
 {
-    return QFileInfo(configFileName).absoluteFilePath();
+    return QDir(folder).absoluteFilePath(QStringLiteral("config.txt"));
 }
 
-QString encoderConfigLockPath()
+QString encoderConfigLockPath(const QString &configPath)
 {
-    return encoderConfigPath() + QStringLiteral(".lock");
+    return configPath + QStringLiteral(".lock");
 }
 
 QString encoderStreamPath(const QString &outputDir)
@@ -48,11 +45,11 @@ static QByteArray configText(const QString &inputPath, const QString &outputDir,
         + configLine("quality_param", QString::number(options.quality));
 }
 
-bool writeEncoderConfig(const QString &inputPath, const QString &outputDir,
-                        const EncoderOptions &options, QString *errorString)
+bool writeEncoderConfig(const QString &configPath, const QString &inputPath,
+                        const QString &outputDir, const EncoderOptions &options, QString *errorString)
 {
     const QByteArray text = configText(inputPath, outputDir, options);
-    QSaveFile file(configFileName);
+    QSaveFile file(configPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         if (errorString)
             *errorString = file.errorString();

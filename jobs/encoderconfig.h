@@ -5,12 +5,12 @@
 
 struct EncoderOptions;
 
-// Absolute path of "config.txt" in the working directory: the encoder's only argument.
-QString encoderConfigPath();
+// Absolute path of "config.txt" in folder: the encoder's only argument.
+QString encoderConfigPath(const QString &folder);
 
 // Held beside config.txt while an encoder runs on it, so that a second
 // window started from the same folder cannot overwrite it meanwhile.
-QString encoderConfigLockPath();
+QString encoderConfigLockPath(const QString &configPath);
 
 // The stream the encoder writes: the output folder exactly as picked, then
 // "/stream.dat" (a folder ending in a separator gives a doubled one).
@@ -20,10 +20,10 @@ QString encoderStreamPath(const QString &outputDir);
 // line and add keys of its own.
 bool fitsOnConfigLine(const QString &value);
 
-// Writes the six "key value" lines for the encoder from the two picked paths
-// and the options, replacing any earlier file. On failure returns false and
-// puts the reason in errorString; no half-written file is left.
-bool writeEncoderConfig(const QString &inputPath, const QString &outputDir,
-                        const EncoderOptions &options, QString *errorString);
+// Writes the six "key value" lines for the encoder to configPath from the two
+// picked paths and the options, replacing any earlier file. On failure
+// returns false and puts the reason in errorString; no half-written file is left.
+bool writeEncoderConfig(const QString &configPath, const QString &inputPath,
+                        const QString &outputDir, const EncoderOptions &options, QString *errorString);
 
 #endif

@@ -134,7 +134,7 @@ void tst_EncoderConfig::writesValuesAsGiven()
     QFETCH(QByteArray, expected);
 
     QString error;
-    QVERIFY2(writeEncoderConfig(inputPath, outputDir, options, &error), qPrintable(error));
+    QVERIFY2(writeEncoderConfig(QStringLiteral("config.txt"), inputPath, outputDir, options, &error), qPrintable(error));
     const QByteArray actual = readConfig();
     QVERIFY2(actual == expected, qPrintable(failureText(actual, expected)));
 }
@@ -145,7 +145,7 @@ void tst_EncoderConfig::replacesStaleLongerFile()
                       "file_in /old/long/path/to/an/earlier/input.yuv\n"
                       + QByteArray(4096, 'x') + "\nextra_key stale\n"));
     QString error;
-    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
+    QVERIFY2(writeEncoderConfig(QStringLiteral("config.txt"), QStringLiteral("/in.yuv"), QStringLiteral("/out"),
                                 EncoderOptions(), &error),
              qPrintable(error));
     const QByteArray expected = "file_in /in.yuv\nwidth 1920\nheight 1080\nnframes 32\n"
@@ -176,7 +176,7 @@ void tst_EncoderConfig::failsWithoutTouchingFolder()
     }
     const QStringList before = folderListing(workDir->path());
     QString error;
-    const bool written = writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
+    const bool written = writeEncoderConfig(QStringLiteral("config.txt"), QStringLiteral("/in.yuv"), QStringLiteral("/out"),
                                             EncoderOptions(), &error);
     QVERIFY2(!written, "writing into an unwritable place reported success");
     QVERIFY2(!error.isEmpty(), "the failure came without a reason");

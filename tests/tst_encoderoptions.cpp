@@ -91,7 +91,7 @@ void TestEncoderOptions::dialogAndConfigAgree()
     QCOMPARE(dialog.findChild<QSpinBox *>(QStringLiteral("spinBoxQuality"))->value(), quality);
 
     QString error;
-    QVERIFY2(writeEncoderConfig(QStringLiteral("/in.yuv"), QStringLiteral("/out"),
+    QVERIFY2(writeEncoderConfig(QStringLiteral("config.txt"), QStringLiteral("/in.yuv"), QStringLiteral("/out"),
                                 EncoderOptions::read(settings), &error),
              qPrintable(error));
     QFile config(QStringLiteral("config.txt"));

@@ -26,6 +26,7 @@ private slots:
     void appCatalogue();
 
 private:
+    QString folderWith(const QString &name, const FileCopies &files);
     void enterFolderWith(const FileCopies &files);
 
     QTemporaryDir tempDir;
@@ -43,13 +44,23 @@ void TestTranslators::cleanup()
     QDir::setCurrent(startFolder);
 }
 
-// Makes a fresh working folder holding each named file as a copy of its source.
+// A fresh folder of the case holding each named file as a copy of its source.
+QString TestTranslators::folderWith(const QString &name, const FileCopies &files)
+{
+    const QString folder = tempDir.filePath(QString::fromUtf8(QTest::currentDataTag()) + QLatin1Char('/') + name);
+    if (!QDir().mkpath(folder + QStringLiteral("/translations")))
+        return QString();
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        if (!QFile::copy(it.value(), folder + QLatin1Char('/') + it.key()))
+            return QString();
+    }
+    return folder;
+}
+
 void TestTranslators::enterFolderWith(const FileCopies &files)
 {
-    const QString folder = tempDir.filePath(QTest::currentDataTag());
-    QVERIFY(QDir().mkpath(folder + QStringLiteral("/translations")));
-    for (auto it = files.cbegin(); it != files.cend(); ++it)
-        QVERIFY2(QFile::copy(it.value(), folder + QLatin1Char('/') + it.key()), qPrintable(it.key()));
+    const QString folder = folderWith(QStringLiteral("work"), files);
+    QVERIFY2(!folder.isEmpty(), "cannot lay out the working folder");
     QVERIFY(QDir::setCurrent(folder));
 }
 
@@ -58,28 +69,42 @@ void TestTranslators::qtCatalogue_data()
     const QString first = QStringLiteral(MARKER_CATALOGUE_DIR "/qt_marker_first.qm");
     const QString second = QStringLiteral(MARKER_CATALOGUE_DIR "/qt_marker_second.qm");
     QTest::addColumn<FileCopies>("files");
+    QTest::addColumn<FileCopies>("qtFiles");
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("loaded");
     QTest::addColumn<QString>("cancelText");
 
-    QTest::newRow("neither catalogue") << FileCopies() << false << "Cancel";
+    const FileCopies none;
+    QTest::newRow("neither catalogue") << none << none << "ru_RU" << false << "Cancel";
     QTest::newRow("only qt_ru beside the program")
-        << FileCopies{{"qt_ru.qm", second}} << true << "cancel-from-second";
+        << FileCopies{{"qt_ru.qm", second}} << none << "en_US" << true << "cancel-from-second";
     QTest::newRow("only translations/qt_ru")
-        << FileCopies{{"translations/qt_ru.qm", first}} << true << "cancel-from-first";
+        << FileCopies{{"translations/qt_ru.qm", first}} << none << "en_US" << true << "cancel-from-first";
     QTest::newRow("both: translations/qt_ru wins")
-        << FileCopies{{"translations/qt_ru.qm", first}, {"qt_ru.qm", second}}
+        << FileCopies{{"translations/qt_ru.qm", first}, {"qt_ru.qm", second}} << none << "en_US"
+        << true << "cancel-from-first";
+    QTest::newRow("none in the working folder: Qt's own for a Russian locale")
+        << none << FileCopies{{"qt_ru.qm", second}} << "ru_RU" << true << "cancel-from-second";
+    QTest::newRow("none in the working folder: none of Qt's for an English locale")
+        << none << FileCopies{{"qt_ru.qm", second}} << "en_US" << false << "Cancel";
+    QTest::newRow("the working folder before Qt's own")
+        << FileCopies{{"translations/qt_ru.qm", first}} << FileCopies{{"qt_ru.qm", second}} << "ru_RU"
         << true << "cancel-from-first";
 }
 
 void TestTranslators::qtCatalogue()
 {
     QFETCH(FileCopies, files);
+    QFETCH(FileCopies, qtFiles);
+    QFETCH(QString, locale);
     QFETCH(bool, loaded);
     QFETCH(QString, cancelText);
     enterFolderWith(files);
+    const QString qtFolder = folderWith(QStringLiteral("qt"), qtFiles);
+    QVERIFY2(!qtFolder.isEmpty(), "cannot lay out Qt's folder");
 
     QTranslator translator;
-    QCOMPARE(loadQtCatalogue(translator), loaded);
+    QCOMPARE(loadQtCatalogue(translator, QLocale(locale), qtFolder), loaded);
     if (loaded)
         QVERIFY(QCoreApplication::installTranslator(&translator));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancelText);
@@ -89,32 +114,38 @@ void TestTranslators::qtCatalogue()
 void TestTranslators::appCatalogue_data()
 {
     QTest::addColumn<FileCopies>("files");
-    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<FileCopies>("installedFiles");
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("encoderText");
-    QTest::addColumn<QString>("decoderText");
 
-    QTest::newRow("no catalogue: source texts")
-        << FileCopies() << false << "Encoder" << "Decoder";
-    QTest::newRow("own catalogue: Russian buttons")
-        << FileCopies{{"Tuv_R_ru_RU.qm", APP_CATALOGUE}} << true
-        << QString::fromUtf8("Кодер") << QString::fromUtf8("Декодер");
+    const FileCopies none;
+    const QString russian = QString::fromUtf8("Кодер");
+    QTest::newRow("no catalogue: source texts") << none << none << "ru_RU" << "Encoder";
+    QTest::newRow("own catalogue in the working folder: Russian, whatever the locale")
+        << FileCopies{{"Tuv_R_ru_RU.qm", APP_CATALOGUE}} << none << "en_US" << russian;
+    QTest::newRow("installed, a Russian locale: Russian")
+        << none << FileCopies{{"Tuv_R_ru.qm", APP_CATALOGUE}} << "ru_RU" << russian;
+    QTest::newRow("installed, another Russian-speaking country: Russian")
+        << none << FileCopies{{"Tuv_R_ru.qm", APP_CATALOGUE}} << "ru_UA" << russian;
+    QTest::newRow("installed, an English locale: source texts")
+        << none << FileCopies{{"Tuv_R_ru.qm", APP_CATALOGUE}} << "en_GB" << "Encoder";
 }
 
 void TestTranslators::appCatalogue()
 {
     QFETCH(FileCopies, files);
-    QFETCH(bool, loaded);
+    QFETCH(FileCopies, installedFiles);
+    QFETCH(QString, locale);
     QFETCH(QString, encoderText);
-    QFETCH(QString, decoderText);
     enterFolderWith(files);
+    const QString installed = folderWith(QStringLiteral("installed"), installedFiles);
+    QVERIFY2(!installed.isEmpty(), "cannot lay out the installed folder");
 
     QTranslator translator;
-    QCOMPARE(loadAppCatalogue(translator), loaded);
-    if (loaded)
-        QVERIFY(QCoreApplication::installTranslator(&translator));
+    QCOMPARE(loadAppCatalogue(translator, QLocale(locale), installed), encoderText != "Encoder");
+    QCoreApplication::installTranslator(&translator);
     MainWindow window;
     QCOMPARE(window.findChild<QPushButton *>("pushButtonEnc")->text(), encoderText);
-    QCOMPARE(window.findChild<QPushButton *>("pushButtonDec")->text(), decoderText);
     QCoreApplication::removeTranslator(&translator);
 }
 

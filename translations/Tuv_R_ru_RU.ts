@@ -188,6 +188,17 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
     </message>
 </context>
 <context>
+    <name>StartOptions</name>
+    <message>
+        <source>Compresses raw YUV video with a command-line encoder, and decodes its streams.</source>
+        <translation>Сжимает видео YUV внешним кодером и декодирует его потоки.</translation>
+    </message>
+    <message>
+        <source>Keep the encoder&apos;s config.txt in the per-user data folder instead of the working folder, as the desktop menu does.</source>
+        <translation>Хранить config.txt кодера в папке данных пользователя, а не в рабочей папке, как при запуске из меню.</translation>
+    </message>
+</context>
+<context>
     <name>optDialog</name>
     <message>
         <source>Dialog</source>
