@@ -234,9 +234,10 @@ void MainWindow::slotStartFailed(const QString &program, const QString &errorStr
     closeBusyDialog();
     configLock.reset();
     showReport(QMessageBox::Warning, failureTitle(),
-               tr("%1 could not be started. Make sure it is installed and its folder "
-                  "is on the PATH.\n%2")
-                   .arg(QFileInfo(program).fileName(), errorString));
+               tr("%1 could not be started. Make sure it is installed and its folder is on the "
+                  "PATH, or that the stand-in tools are in %2.\n%3")
+                   .arg(QFileInfo(program).fileName(),
+                        QDir::toNativeSeparators(CodecTools::privateToolsFolder()), errorString));
 }
 
 void MainWindow::closeBusyDialog()

@@ -113,12 +113,6 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
 %2.</translation>
     </message>
     <message>
-        <source>%1 could not be started. Make sure it is installed and its folder is on the PATH.
-%2</source>
-        <translation>Не удалось запустить %1. Убедитесь, что программа установлена и её папка указана в PATH.
-%2</translation>
-    </message>
-    <message>
         <source>%1 crashed.</source>
         <translation>Программа %1 завершилась аварийно.</translation>
     </message>
@@ -185,6 +179,12 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
     <message>
         <source>Another encode started from this folder is still running on %1. Wait for it to end, or start Tuv-R from another folder.</source>
         <translation>Другое кодирование, запущенное из этой папки, ещё использует %1. Дождитесь его окончания или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>%1 could not be started. Make sure it is installed and its folder is on the PATH, or that the stand-in tools are in %2.
+%3</source>
+        <translation>Не удалось запустить %1. Убедитесь, что программа установлена и её папка указана в PATH или что заменяющие программы лежат в %2.
+%3</translation>
     </message>
 </context>
 <context>
