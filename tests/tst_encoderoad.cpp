@@ -2,6 +2,7 @@
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
+#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QLineEdit>
@@ -11,8 +12,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
-
-static const int frameBytes = 720 * 576 * 3 / 2;
 
 // The "Encoder" road from the button to the encoder's start, with a fake
 // encoder that records its arguments and keeps a copy of its configuration.
@@ -76,15 +75,9 @@ void TestEncodeRoad::init()
     workDir.setPath(folder);
     inputPath = path("clips/in clip.yuv");
     outputDir = path("clips/out put");
-    // One frame at the options stored below: a clip the check lets through.
-    QFile clip(inputPath);
-    QVERIFY(clip.open(QIODevice::WriteOnly));
-    QVERIFY(clip.write(QByteArray(frameBytes, 'y')) == frameBytes);
-    SettingsStore settings;
-    settings.clear();
-    settings.setValue(SettingsKeys::width, 720);
-    settings.setValue(SettingsKeys::height, 576);
-    settings.setValue(SettingsKeys::nFrames, 1);
+    QVERIFY(writeSmallClip(inputPath));
+    SettingsStore().clear();
+    storeSmallClipOptions();
     window = new MainWindow;
     window->show();
     driver = new ModalDriver;

@@ -2,6 +2,7 @@
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
+#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QProgressBar>
@@ -61,19 +62,13 @@ void TestJobRoads::initTestCase()
     QVERIFY(QDir().mkpath(path("out")));
     QFile stream(path("stream.dat"));
     QVERIFY(stream.open(QIODevice::WriteOnly));
-    // One frame at the options init() stores, so the clip check lets every encode go.
-    QFile clip(path("in.yuv"));
-    QVERIFY(clip.open(QIODevice::WriteOnly));
-    QVERIFY(clip.write(QByteArray(720 * 576 * 3 / 2, 'y')) == 720 * 576 * 3 / 2);
+    QVERIFY(writeSmallClip(path("in.yuv")));
 }
 
 void TestJobRoads::init()
 {
-    SettingsStore settings;
-    settings.clear();
-    settings.setValue(SettingsKeys::width, 720);
-    settings.setValue(SettingsKeys::height, 576);
-    settings.setValue(SettingsKeys::nFrames, 1);
+    SettingsStore().clear();
+    storeSmallClipOptions();
     QFile::remove(path("started"));
     window = new MainWindow;
     window->show();
