@@ -2,8 +2,8 @@
 """Draws the Tuv-R logo, a film reel ring around a play triangle, in one
 grey on a transparent background, and writes logNK.png (8-bit RGBA) and
 logNK.ico (one 256x256 entry holding an 8-bit grey+alpha PNG) for the
-program, and the desktop icons in ../packaging/icons/: the same drawing as
-an RGBA PNG at each hicolor size and as an SVG.
+program, and the desktop icons in ../packaging/icons/hicolor/, laid out as
+installed: the same drawing as an RGBA PNG at each size and as an SVG.
 
 Run it in this folder: python3 make_logo.py
 """
@@ -117,11 +117,11 @@ def main():
     grey_alpha = png(rows, 4, lambda a: bytes((GREY, a)))
     write("logNK.png", rgba_png(rows))
     write("logNK.ico", ico(grey_alpha))
-    icons = os.path.join("..", "packaging", "icons")
+    icons = os.path.join("..", "packaging", "icons", "hicolor")
     for size in ICON_SIZES:
         image = rgba_png(rows if size == DESIGN else coverage(size))
-        write(os.path.join(icons, f"{size}x{size}", ICON_NAME + ".png"), image)
-    write(os.path.join(icons, "scalable", ICON_NAME + ".svg"), svg().encode())
+        write(os.path.join(icons, f"{size}x{size}", "apps", ICON_NAME + ".png"), image)
+    write(os.path.join(icons, "scalable", "apps", ICON_NAME + ".svg"), svg().encode())
 
 
 if __name__ == "__main__":
