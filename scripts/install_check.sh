@@ -23,7 +23,8 @@ cmake --build "$build_dir" -j2 --target tuvr_installables tst_installed
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 prefix=$tmp/prefix
-cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log"; fail "cmake --install failed"; }
+cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" \
+    || { cat "$tmp/install.log"; fail "cmake --install failed"; }
 
 # Only the program goes into bin/, only the tools into its private folder:
 # no test, bench or helper is installed.
