@@ -1,45 +1,62 @@
 #!/usr/bin/env python3
 """Draws the Tuv-R logo, a film reel ring around a play triangle, in one
 grey on a transparent background, and writes logNK.png (8-bit RGBA) and
-logNK.ico (one 256x256 entry holding an 8-bit grey+alpha PNG).
+logNK.ico (one 256x256 entry holding an 8-bit grey+alpha PNG) for the
+program, and the desktop icons in ../packaging/icons/hicolor/, laid out as
+installed: the same drawing as an RGBA PNG at each size and as an SVG.
 
 Run it in this folder: python3 make_logo.py
 """
 import math
+import os
 import struct
 import zlib
 
-SIZE = 256
+DESIGN = 256  # the drawing's own units; every image is scaled from them
 SAMPLES = 4  # per axis, for smooth edges
 GREY = 0x26
+ICON_NAME = "com.norvake.TuvR"
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+CENTRE = DESIGN / 2
+RING = (108, 124)  # inner and outer radius
+DISC = 96
+HOLE_DISTANCE, HOLE_RADIUS = 70, 17
+# The play triangle: from a vertical edge at BACK to the tip at TIP,
+# SLOPE wide on each side per unit towards the back.
+BACK, TIP, SLOPE = -22, 38, 0.6
+
+
+def hole_centres():
+    angles = (math.pi / 2 + k * math.pi / 3 for k in range(6))
+    return [(HOLE_DISTANCE * math.cos(a), HOLE_DISTANCE * math.sin(a)) for a in angles]
 
 
 def inside(x, y):
-    cx = cy = SIZE / 2
-    dx, dy = x - cx, y - cy
+    dx, dy = x - CENTRE, y - CENTRE
     r = math.hypot(dx, dy)
-    if 108 <= r <= 124:
+    if RING[0] <= r <= RING[1]:
         return True
     # Six reel holes are cut out of a disc between the ring and the centre.
     if r < 100:
-        for k in range(6):
-            a = math.pi / 2 + k * math.pi / 3
-            if math.hypot(dx - 70 * math.cos(a), dy - 70 * math.sin(a)) < 17:
+        for hx, hy in hole_centres():
+            if math.hypot(dx - hx, dy - hy) < HOLE_RADIUS:
                 return False
         # The play triangle is cut out of the disc too.
-        if -22 <= dx <= 38 and abs(dy) <= (38 - dx) * 0.6:
+        if BACK <= dx <= TIP and abs(dy) <= (TIP - dx) * SLOPE:
             return False
-        return r < 96
+        return r < DISC
     return False
 
 
-def coverage():
+def coverage(size):
     step = 1 / SAMPLES
+    scale = DESIGN / size
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = []
-        for px in range(SIZE):
-            hits = sum(inside(px + (i + 0.5) * step, py + (j + 0.5) * step)
+        for px in range(size):
+            hits = sum(inside((px + (i + 0.5) * step) * scale, (py + (j + 0.5) * step) * scale)
                        for i in range(SAMPLES) for j in range(SAMPLES))
             row.append(round(255 * hits / SAMPLES ** 2))
         rows.append(row)
@@ -53,9 +70,14 @@ def png(rows, colour_type, pixel):
         return (struct.pack(">I", len(data)) + kind + data
                 + struct.pack(">I", zlib.crc32(kind + data)))
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, colour_type, 0, 0, 0)
+    size = len(rows)
+    header = struct.pack(">IIBBBBB", size, size, 8, colour_type, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def rgba_png(rows):
+    return png(rows, 6, lambda a: bytes((GREY, GREY, GREY, a)))
 
 
 def ico(image):
@@ -65,14 +87,41 @@ def ico(image):
     return directory + entry + image
 
 
+def circle(cx, cy, r):
+    return (f"M{cx - r:g},{cy:g}a{r:g},{r:g} 0 1,0 {2 * r:g},0"
+            f"a{r:g},{r:g} 0 1,0 {-2 * r:g},0z")
+
+
+def svg():
+    # Even-odd filling cuts each shape out of the one it lies in: the ring's
+    # inner circle out of its outer one, the holes and the triangle out of the disc.
+    c = CENTRE
+    half = (TIP - BACK) * SLOPE
+    parts = [circle(c, c, RING[1]), circle(c, c, RING[0]), circle(c, c, DISC)]
+    parts += [circle(round(c + hx, 2), round(c + hy, 2), HOLE_RADIUS) for hx, hy in hole_centres()]
+    parts.append(f"M{c + TIP:g},{c:g}L{c + BACK:g},{c + half:g}L{c + BACK:g},{c - half:g}z")
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{DESIGN}" height="{DESIGN}" '
+            f'viewBox="0 0 {DESIGN} {DESIGN}">\n'
+            f'<path fill="#{GREY:02x}{GREY:02x}{GREY:02x}" fill-rule="evenodd" d="{"".join(parts)}"/>\n'
+            f'</svg>\n')
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def main():
-    rows = coverage()
-    rgba = png(rows, 6, lambda a: bytes((GREY, GREY, GREY, a)))
+    rows = coverage(DESIGN)
     grey_alpha = png(rows, 4, lambda a: bytes((GREY, a)))
-    with open("logNK.png", "wb") as f:
-        f.write(rgba)
-    with open("logNK.ico", "wb") as f:
-        f.write(ico(grey_alpha))
+    write("logNK.png", rgba_png(rows))
+    write("logNK.ico", ico(grey_alpha))
+    icons = os.path.join("..", "packaging", "icons", "hicolor")
+    for size in ICON_SIZES:
+        image = rgba_png(rows if size == DESIGN else coverage(size))
+        write(os.path.join(icons, f"{size}x{size}", "apps", ICON_NAME + ".png"), image)
+    write(os.path.join(icons, "scalable", "apps", ICON_NAME + ".svg"), svg().encode())
 
 
 if __name__ == "__main__":

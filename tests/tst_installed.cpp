@@ -1,0 +1,142 @@
+#include "app/startoptions.h"
+#include "app/translators.h"
+#include "jobs/codectools.h"
+#include "mainwindow/mainwindow.h"
+#include "settings/settingsstore.h"
+#include "modaldriver.h"
+#include "testsettings.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// An installed Tuv-R as a Russian-speaking user meets it from the desktop
+// menu. This program must run from the installed bin folder, beside tuv-r,
+// so that the program's own lookups of its catalogue and tools start where
+// the installed program's do: scripts/install_check.sh copies it there and
+// runs it with a Russian locale and no codec tools on PATH.
+class TestInstalled : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void windowIsRussian();
+    void encodeAndDecodeWithInstalledTools();
+
+private:
+    static bool writeClip(const QString &path, int width, int height, int frames);
+
+    QTemporaryDir tempDir;
+    QString home;
+    std::unique_ptr<Catalogues> catalogues;
+};
+
+void TestInstalled::initTestCase()
+{
+    QVERIFY(tempDir.isValid());
+    QVERIFY2(QFileInfo(QDir(CodecTools::privateToolsFolder()).filePath(CodecTools::encoderProgram)).isExecutable(),
+             qPrintable("no installed encoder in " + CodecTools::privateToolsFolder()
+                        + ": run this from an installed bin folder, as scripts/install_check.sh does"));
+    QVERIFY2(QStandardPaths::findExecutable(CodecTools::encoderProgram).isEmpty(),
+             "an encoder.exe on PATH would stand in for the installed one");
+    QVERIFY2(QLocale().language() == QLocale::Russian,
+             qPrintable("the locale is " + QLocale().name() + ", not a Russian one"));
+
+    // The data folder below a home of the test's own, where a user without
+    // XDG variables has it.
+    home = tempDir.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    qputenv("HOME", QFile::encodeName(home));
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    isolateSettings(tempDir.filePath(QStringLiteral("settings")));
+    // The names main() and the program's file name give it, which name its data folder.
+    QCoreApplication::setOrganizationName(QStringLiteral("NORVAKE"));
+    QCoreApplication::setApplicationName(QStringLiteral("tuv-r"));
+
+    // A working folder without catalogues, as a menu start has: only the
+    // installed ones can translate.
+    const QString work = tempDir.filePath(QStringLiteral("work"));
+    QVERIFY(QDir().mkpath(work));
+    QVERIFY(QDir::setCurrent(work));
+    catalogues = std::make_unique<Catalogues>();
+}
+
+bool TestInstalled::writeClip(const QString &path, int width, int height, int frames)
+{
+    QFile clip(path);
+    if (!clip.open(QIODevice::WriteOnly))
+        return false;
+    for (int f = 0; f < frames; ++f) {
+        const QByteArray luma(width * height, char(16 + 8 * f));
+        const QByteArray chroma(width * height / 2, char(128));
+        if (clip.write(luma) != luma.size() || clip.write(chroma) != chroma.size())
+            return false;
+    }
+    return true;
+}
+
+void TestInstalled::windowIsRussian()
+{
+    MainWindow window(StartOptions{true}.configFolder());
+    QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("pushButtonEnc"))->text(), QStringLiteral("Кодер"));
+    QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("pushButtonDec"))->text(), QStringLiteral("Декодер"));
+}
+
+void TestInstalled::encodeAndDecodeWithInstalledTools()
+{
+    // A Russian desktop's videos folder, so the paths the tools get are not ASCII.
+    const QString videos = QDir(home).filePath(QStringLiteral("Видео"));
+    QVERIFY(QDir().mkpath(videos));
+    const QString clip = videos + QStringLiteral("/clip.yuv");
+    const int frames = 3;
+    QVERIFY(writeClip(clip, 720, 576, frames));
+    SettingsStore store;
+    store.setValue(SettingsKeys::width, 720);
+    store.setValue(SettingsKeys::height, 576);
+    store.setValue(SettingsKeys::nFrames, QString::number(frames));
+
+    MainWindow window(StartOptions{true}.configFolder());
+    window.show();
+    ModalDriver driver;
+    QString openTitle;
+    QString fileTypeLabel;
+    driver.answer([&](QDialog *dialog) {
+        openTitle = dialog->windowTitle();
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("fileTypeLabel")))
+            fileTypeLabel = label->text();
+        choosePath(clip)(dialog);
+    });
+    driver.answer(choosePath(videos));
+    driver.answer(acceptDialog());
+    window.findChild<QPushButton *>(QStringLiteral("pushButtonEnc"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 1, 60000);
+    QCOMPARE(openTitle, QStringLiteral("Открыть медиафайл"));
+    // Qt's own texts in its file dialog come from Qt's installed catalogue.
+    QCOMPARE(fileTypeLabel, QStringLiteral("Типы файлов:"));
+    QVERIFY2(driver.boxes[0].title == QStringLiteral("Кодирование завершено"),
+             qPrintable(driver.boxes[0].title + ": " + driver.boxes[0].text + "\n" + driver.boxes[0].detailedText));
+    const QString stream = videos + QStringLiteral("/stream.dat");
+    QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
+
+    const QString dataFolder = home + QStringLiteral("/.local/share/NORVAKE/tuv-r");
+    QVERIFY2(QFileInfo::exists(dataFolder + QStringLiteral("/config.txt")), "no config.txt in the data folder");
+    QVERIFY2(!QFileInfo::exists(home + QStringLiteral("/config.txt")), "config.txt in the home folder");
+    QVERIFY2(!QFileInfo::exists(QStringLiteral("config.txt")), "config.txt in the working folder");
+
+    driver.answer(choosePath(stream));
+    window.findChild<QPushButton *>(QStringLiteral("pushButtonDec"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 2, 60000);
+    QVERIFY2(driver.boxes[1].title == QStringLiteral("Декодирование завершено"),
+             qPrintable(driver.boxes[1].title + ": " + driver.boxes[1].text + "\n" + driver.boxes[1].detailedText));
+    QCOMPARE(QFileInfo(videos + QStringLiteral("/stream.yuv")).size(), QFileInfo(clip).size());
+}
+
+QTEST_MAIN(TestInstalled)
+#include "tst_installed.moc"
