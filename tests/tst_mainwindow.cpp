@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,10 +51,10 @@ void TestMainWindow::buttonsFitALargeFont()
     QFont font = defaultFont;
     font.setPointSizeF(font.pointSizeF() * 3);
     QApplication::setFont(font);
+    const auto restoreFont = qScopeGuard([&defaultFont] { QApplication::setFont(defaultFont); });
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QApplication::setFont(defaultFont);
     QCOMPARE(window.minimumSize(), window.maximumSize());
     for (const char *name : {"pushButtonEnc", "pushButtonDec"}) {
         const QWidget *button = window.findChild<QWidget *>(name);
