@@ -230,7 +230,9 @@ void TestCodecTools::encoderRejectsBadConfig_data()
     QTest::newRow("negative height") << cfg << changed("height 96", "height -96") << "-96";
     QTest::newRow("nframes zero") << cfg << changed("nframes 2", "nframes 0") << "nframes";
     QTest::newRow("nframes empty") << cfg << changed("nframes 2", "nframes ") << "nframes";
-    QTest::newRow("nframes overflows") << cfg << changed("nframes 2", "nframes 99999999999999999999") << "nframes";
+    QTest::newRow("nframes overflows") << cfg << changed("nframes 2", "nframes 99999999999999999999") << "2147483647";
+    QTest::newRow("nframes one above the largest") << cfg << changed("nframes 2", "nframes 2147483648") << "2147483647";
+    QTest::newRow("nframes far above the largest") << cfg << changed("nframes 2", "nframes 99999999999") << "2147483647";
     QTest::newRow("quality_param 52") << cfg << changed("quality_param 22", "quality_param 52") << "quality_param";
     QTest::newRow("quality_param -1") << cfg << changed("quality_param 22", "quality_param -1") << "quality_param";
     QTest::newRow("CRLF line ends") << cfg << changed("\n", "\r\n") << "CR";
@@ -238,6 +240,7 @@ void TestCodecTools::encoderRejectsBadConfig_data()
     QTest::newRow("empty config") << cfg << QByteArray() << "empty";
     QTest::newRow("missing input file") << cfg << changed("@IN@", "@DIR@/absent.yuv") << "absent.yuv";
     QTest::newRow("output folder missing") << cfg << changed("@DAT@", "@DIR@/nowhere/stream.dat") << "nowhere";
+    QTest::newRow("output is the input") << cfg << changed("@DAT@", "@IN@") << "is the input file";
     QTest::newRow("missing config file") << QStringList{"@DIR@/absent.txt"} << goodConfig() << "absent.txt";
     QTest::newRow("no argument") << QStringList() << goodConfig() << "usage";
     QTest::newRow("two arguments") << QStringList{"@CONFIG@", "extra"} << goodConfig() << "usage";
@@ -272,6 +275,7 @@ void TestCodecTools::encoderRejectsBadConfig()
     QVERIFY2(r.out.contains(needle), qPrintable(QString("'%1' not named in: %2").arg(needle, r.out)));
     QVERIFY2(entriesOf(outDir).isEmpty(), qPrintable("left behind: " + entriesOf(outDir).join(", ")));
     QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv", "out"}));
+    QVERIFY2(readFile(dir + "/in.yuv") == makeClip(W, H, 2), "the input changed");
 }
 
 void TestCodecTools::encoderRejectsInputWithoutFrames_data()
