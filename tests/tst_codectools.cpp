@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
 #include <cmath>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,7 +28,11 @@ private slots:
     void encoderStopsAtEndOfShortClip();
     void encoderIgnoresPartialLastFrame();
     void encoderReportEndsWithCompressionRate();
-    void encoderLeavesNoFileWhenTerminated();
+    void encoderLeavesNoFileWhenStopped_data();
+    void encoderLeavesNoFileWhenStopped();
+    void encoderReplacesOlderStream_data();
+    void encoderReplacesOlderStream();
+    void toolsWriteIntoLongFolderPath();
     void decoderNeverOverwrites_data();
     void decoderNeverOverwrites();
     void decoderKeepsFramesBeforeCut_data();
@@ -44,7 +50,8 @@ private:
         QString err;
     };
 
-    static Result run(const QString &program, const QStringList &args);
+    static Result run(const QString &program, const QStringList &args, const QStringList &env = {},
+                      const QString &workDir = {});
     QString freshDir();
     static bool writeFile(const QString &path, const QByteArray &data);
     static QByteArray readFile(const QString &path);
@@ -67,10 +74,22 @@ void TestCodecTools::initTestCase()
     QVERIFY2(QFileInfo(DECODER_EXE).isExecutable(), DECODER_EXE);
 }
 
-TestCodecTools::Result TestCodecTools::run(const QString &program, const QStringList &args)
+// The test's environment with NAME=value pairs added.
+static QProcessEnvironment environmentWith(const QStringList &pairs)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &pair : pairs)
+        environment.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    return environment;
+}
+
+TestCodecTools::Result TestCodecTools::run(const QString &program, const QStringList &args, const QStringList &env,
+                                           const QString &workDir)
 {
     Result r;
     QProcess p;
+    p.setProcessEnvironment(environmentWith(env));
+    p.setWorkingDirectory(workDir);
     p.start(program, args);
     r.finished = p.waitForFinished(30000);
     if (!r.finished)
@@ -346,29 +365,120 @@ void TestCodecTools::encoderReportEndsWithCompressionRate()
     QVERIFY2(m.captured(5).toDouble() > 0, qPrintable(lines.last()));
 }
 
-// The input is a FIFO that gets one frame, so the encoder is caught mid-stream.
-void TestCodecTools::encoderLeavesNoFileWhenTerminated()
+// Mid-stream the encoder holds its output open; /proc shows it.
+static bool holdsFileIn(qint64 pid, const QString &dir)
 {
+    const QString fds = QString("/proc/%1/fd").arg(pid);
+    for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(fds + "/" + fd);
+        if (target.startsWith(dir + "/") && !target.endsWith("/in.yuv") && !target.endsWith("/config.txt"))
+            return true;
+    }
+    return false;
+}
+
+// Makes the tool fall back to a named temporary file, as on a file system
+// without unnamed files.
+static const QString noTmpfile = QString("LD_PRELOAD=") + NO_TMPFILE_SHIM;
+
+void TestCodecTools::encoderLeavesNoFileWhenStopped_data()
+{
+    QTest::addColumn<int>("sig");
+    QTest::addColumn<bool>("older");
+    QTest::addColumn<QStringList>("env");
+    QTest::newRow("SIGTERM, no older stream") << int(SIGTERM) << false << QStringList();
+    QTest::newRow("SIGKILL, no older stream") << int(SIGKILL) << false << QStringList();
+    QTest::newRow("SIGKILL keeps the older stream") << int(SIGKILL) << true << QStringList();
+    QTest::newRow("SIGTERM, no unnamed files") << int(SIGTERM) << true << QStringList{noTmpfile};
+}
+
+// The input is a FIFO that gets one frame, so the encoder is caught mid-stream.
+void TestCodecTools::encoderLeavesNoFileWhenStopped()
+{
+    QFETCH(int, sig);
+    QFETCH(bool, older);
+    QFETCH(QStringList, env);
     const QString dir = freshDir();
     const QString fifo = dir + "/in.yuv";
     QVERIFY2(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0, "mkfifo failed");
     QVERIFY(writeFile(dir + "/config.txt", config(fifo, W, H, 8, dir + "/stream.dat", 22)));
+    if (older)
+        QVERIFY(writeFile(dir + "/stream.dat", "older stream"));
+    const QStringList before = entriesOf(dir);
 
     QProcess p;
+    p.setProcessEnvironment(environmentWith(env));
     p.start(ENCODER_EXE, {dir + "/config.txt"});
     QVERIFY(p.waitForStarted());
     int fd = -1;
     QTRY_VERIFY_WITH_TIMEOUT((fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK)) >= 0, 10000);
     const QByteArray frame = makeClip(W, H, 1);
     QCOMPARE(::write(fd, frame.constData(), size_t(frame.size())), ssize_t(frame.size()));
-    QTRY_VERIFY_WITH_TIMEOUT(entriesOf(dir).filter("stream.dat.part-").size() == 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(holdsFileIn(p.processId(), dir), 10000);
 
-    p.terminate();
+    ::kill(pid_t(p.processId()), sig);
     const bool finished = p.waitForFinished(10000);
     ::close(fd);
-    QVERIFY2(finished, "encoder.exe did not stop on SIGTERM");
+    QVERIFY2(finished, "encoder.exe did not stop on the signal");
     QVERIFY2(p.exitStatus() == QProcess::CrashExit, "encoder.exe should end by the signal");
-    QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv"}));
+    QCOMPARE(entriesOf(dir), before);
+    if (older)
+        QCOMPARE(readFile(dir + "/stream.dat"), QByteArray("older stream"));
+}
+
+void TestCodecTools::encoderReplacesOlderStream_data()
+{
+    QTest::addColumn<bool>("symlink");
+    QTest::addColumn<QStringList>("env");
+    QTest::newRow("an older stream.dat") << false << QStringList();
+    QTest::newRow("a planted symlink") << true << QStringList();
+    QTest::newRow("a planted symlink, no unnamed files") << true << QStringList{noTmpfile};
+}
+
+// The older stream goes in one step at the end; a symlink's target is left alone.
+void TestCodecTools::encoderReplacesOlderStream()
+{
+    QFETCH(bool, symlink);
+    QFETCH(QStringList, env);
+    const QString dir = freshDir();
+    const QString stream = dir + "/stream.dat";
+    const QString victim = dir + "/victim.txt";
+    QVERIFY(writeFile(victim, "not yours"));
+    if (symlink)
+        QVERIFY(QFile::link(victim, stream));
+    else
+        QVERIFY(writeFile(stream, "older stream"));
+
+    QVERIFY(writeFile(dir + "/in.yuv", makeClip(W, H, 2)));
+    QVERIFY(writeFile(dir + "/config.txt", config(dir + "/in.yuv", W, H, 2, stream, 22)));
+    const Result r = run(ENCODER_EXE, {dir + "/config.txt"}, env);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    const QFileInfo info(stream);
+    QVERIFY2(!info.isSymLink() && info.size() > 100, "stream.dat is not the new stream");
+    QCOMPARE(readFile(victim), QByteArray("not yours"));
+    QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv", "stream.dat", "victim.txt"}));
+}
+
+// The output's final path just fits; no temporary name may push it over.
+void TestCodecTools::toolsWriteIntoLongFolderPath()
+{
+    QString outDir = freshDir();
+    const int room = PATH_MAX - 1 - int(QString("/stream.dat").size());
+    while (outDir.size() < room)
+        outDir += "/" + QString(qMin(200, room - outDir.size() - 1), QChar('d'));
+    QCOMPARE(outDir.size(), room);
+    QVERIFY(QDir().mkpath(outDir));
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 2);
+    QVERIFY(writeFile(dir + "/in.yuv", clip));
+    QVERIFY(writeFile(dir + "/config.txt", config(dir + "/in.yuv", W, H, 2, outDir + "/stream.dat", 0)));
+
+    const Result enc = run(ENCODER_EXE, {dir + "/config.txt"});
+    QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
+    const Result dec = run(DECODER_EXE, {outDir + "/stream.dat"});
+    QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
+    QVERIFY2(readFile(outDir + "/stream.yuv") == clip, "the clip did not come back");
+    QCOMPARE(entriesOf(outDir), QStringList({"stream.dat", "stream.yuv"}));
 }
 
 void TestCodecTools::decoderNeverOverwrites_data()
@@ -409,7 +519,8 @@ void TestCodecTools::decoderNeverOverwrites()
     for (const QString &name : existing)
         QVERIFY2(readFile(dir + "/" + name) == "keep " + name.toUtf8(), qPrintable(name + " was overwritten"));
     QVERIFY2(readFile(stream) == streamBytes, "the stream itself changed");
-    QVERIFY2(entriesOf(QFileInfo(stream).path()).filter(".part-").isEmpty(), "a temporary file was left");
+    QVERIFY2(entriesOf(QFileInfo(stream).path()).filter(QRegularExpression("^\\.")).isEmpty(),
+             "a temporary file was left");
 }
 
 void TestCodecTools::decoderKeepsFramesBeforeCut_data()
