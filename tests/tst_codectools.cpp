@@ -27,7 +27,9 @@ private slots:
     void encoderRejectsInputWithoutFrames();
     void encoderStopsAtEndOfShortClip();
     void encoderIgnoresPartialLastFrame();
-    void encoderReportEndsWithCompressionRate();
+    void encoderReportStartsWithCompressionRate();
+    void encoderReportsQuality_data();
+    void encoderReportsQuality();
     void encoderLeavesNoFileWhenStopped_data();
     void encoderLeavesNoFileWhenStopped();
     void encoderReplacesOlderStream_data();
@@ -343,26 +345,79 @@ void TestCodecTools::encoderIgnoresPartialLastFrame()
     QVERIFY2(readFile(dir + "/stream.yuv") == clip.left(3 * frameBytes), "the whole frames did not come back");
 }
 
-void TestCodecTools::encoderReportEndsWithCompressionRate()
+void TestCodecTools::encoderReportStartsWithCompressionRate()
 {
     const QString dir = freshDir();
     const Result r = encodeClip(dir, makeClip(W, H, 6), W, H, 4, 22);
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
 
+    // The program shows the report from the phrase on, so all of it follows.
     const QString phrase = "Compression rate";
     const QStringList lines = r.out.trimmed().split('\n');
-    QVERIFY2(lines.last().startsWith(phrase), qPrintable(r.out));
+    QVERIFY2(lines.first().startsWith(phrase), qPrintable(r.out));
     QVERIFY2(r.out.indexOf(phrase) == r.out.lastIndexOf(phrase), qPrintable("phrase repeated in: " + r.out));
 
     const QRegularExpression numbers(R"(^Compression rate: ([0-9.]+) \((\d+) / (\d+) bytes\), (\d+) frames, ([0-9.]+) fps$)");
-    const QRegularExpressionMatch m = numbers.match(lines.last());
-    QVERIFY2(m.hasMatch(), qPrintable(lines.last()));
+    const QRegularExpressionMatch m = numbers.match(lines.first());
+    QVERIFY2(m.hasMatch(), qPrintable(lines.first()));
     const qint64 in = m.captured(2).toLongLong(), out = m.captured(3).toLongLong();
     QCOMPARE(in, qint64(4) * frameBytes);
     QCOMPARE(out, QFileInfo(dir + "/stream.dat").size());
-    QVERIFY2(std::fabs(m.captured(1).toDouble() - double(in) / double(out)) < 0.01, qPrintable(lines.last()));
+    QVERIFY2(std::fabs(m.captured(1).toDouble() - double(in) / double(out)) < 0.01, qPrintable(lines.first()));
     QCOMPARE(m.captured(4), QString("4"));
-    QVERIFY2(m.captured(5).toDouble() > 0, qPrintable(lines.last()));
+    QVERIFY2(m.captured(5).toDouble() > 0, qPrintable(lines.first()));
+}
+
+void TestCodecTools::encoderReportsQuality_data()
+{
+    QTest::addColumn<int>("qp");
+    QTest::newRow("QP 22 gives finite figures") << 22;
+    QTest::newRow("QP 0 is marked lossless") << 0;
+}
+
+// The figures come from x264; here they are checked against the round trip.
+void TestCodecTools::encoderReportsQuality()
+{
+    QFETCH(int, qp);
+    const int frames = 5;
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, frames);
+    const Result r = encodeClip(dir, clip, W, H, frames, qp);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
+    const QByteArray decoded = readFile(dir + "/stream.yuv");
+    QCOMPARE(decoded.size(), clip.size());
+
+    const QRegularExpression psnrLine(
+        R"(^PSNR Mean Y:(\S+) U:(\S+) V:(\S+) Avg:(\S+) Global:(\S+)( \(lossless\))?$)",
+        QRegularExpression::MultilineOption);
+    const QRegularExpression ssimLine(R"(^SSIM Mean Y:([0-9.]+) \((\S+) ?db)", QRegularExpression::MultilineOption);
+    const QRegularExpression rateLine(
+        R"(^Bit rate: ([0-9.]+) bits per pixel, ([0-9.]+) kbit/s at 25 frames per second$)",
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch p = psnrLine.match(r.out), s = ssimLine.match(r.out), b = rateLine.match(r.out);
+    QVERIFY2(p.hasMatch() && s.hasMatch() && b.hasMatch(), qPrintable(r.out));
+    QVERIFY2(r.out.indexOf("Compression rate") < p.capturedStart(), qPrintable(r.out));
+
+    const double bits = 8.0 * double(QFileInfo(dir + "/stream.dat").size());
+    QVERIFY2(std::fabs(b.captured(1).toDouble() - bits / (double(frames) * W * H)) < 0.001, qPrintable(r.out));
+    QVERIFY2(std::fabs(b.captured(2).toDouble() - bits * 25 / frames / 1000) < 0.01, qPrintable(r.out));
+    if (qp == 0) {
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(p.captured(i), QString("inf"));
+        QVERIFY2(!p.captured(6).isEmpty() && s.captured(1).toDouble() == 1.0, qPrintable(r.out));
+        return;
+    }
+    QVERIFY2(p.captured(6).isEmpty(), qPrintable(r.out));
+    // Global is the PSNR of all samples of all frames together (x264 measures
+    // a hair differently from a plain comparison; the mean of per-frame PSNRs
+    // would be far off).
+    const double global = psnr(clip, decoded, frameBytes, frameBytes);
+    QVERIFY2(std::fabs(p.captured(5).toDouble() - global) < 0.05,
+             qPrintable(QString("measured %1 dB in: %2").arg(global).arg(r.out)));
+    const double ssim = s.captured(1).toDouble();
+    QVERIFY2(ssim > 0.8 && ssim < 1.0, qPrintable(r.out));
+    QVERIFY2(std::fabs(s.captured(2).toDouble() + 10 * std::log10(1 - ssim)) < 0.01, qPrintable(r.out));
 }
 
 // Mid-stream the encoder holds its output open; /proc shows it.
