@@ -1,8 +1,11 @@
+#include "annexb.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <climits>
@@ -35,6 +38,10 @@ private slots:
     void encoderReplacesOlderStream_data();
     void encoderReplacesOlderStream();
     void toolsWriteIntoLongFolderPath();
+    void toolsPrintProgress();
+    void pictureSizeLimit_data();
+    void pictureSizeLimit();
+    void largestPictureRoundTrip();
     void decoderNeverOverwrites_data();
     void decoderNeverOverwrites();
     void decoderKeepsFramesBeforeCut_data();
@@ -42,6 +49,12 @@ private slots:
     void decoderRejectsBadStream_data();
     void decoderRejectsBadStream();
     void decoderStopsAtResolutionChange();
+    void decoderKeepsEveryFrameWithoutReorderDepth_data();
+    void decoderKeepsEveryFrameWithoutReorderDepth();
+    void decoderIsDeterministicOnDamage_data();
+    void decoderIsDeterministicOnDamage();
+    void decoderGivesUpOnInputWithoutPictures_data();
+    void decoderGivesUpOnInputWithoutPictures();
 
 private:
     struct Result {
@@ -536,18 +549,52 @@ void TestCodecTools::toolsWriteIntoLongFolderPath()
     QCOMPARE(entriesOf(outDir), QStringList({"stream.dat", "stream.yuv"}));
 }
 
+// Only the last update, once all is done, may say 100%; the program parses these lines.
+static QString checkProgress(const QString &err, const QRegularExpression &line, const QString &last)
+{
+    if (!err.endsWith("\r\n"))
+        return "progress does not end its last line: " + err;
+    const QStringList updates = err.left(err.size() - 2).split('\r');
+    for (const QString &update : updates) {
+        if (!line.match(update).hasMatch())
+            return "not a progress line: " + update;
+        if (update.startsWith("[100.0%]") && update != updates.last())
+            return "100% before the end: " + err;
+    }
+    return updates.last().startsWith(last) ? QString() : "last update is " + updates.last();
+}
+
+void TestCodecTools::toolsPrintProgress()
+{
+    const QString dir = freshDir();
+    const Result enc = encodeClip(dir, makeClip(W, H, 5), W, H, 8, 22);
+    QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
+    const QRegularExpression encLine(R"(^\[\d+\.\d%\] \d+/5 frames, \d+\.\d\d fps, eta \d+:\d\d:\d\d$)");
+    const QString encProblem = checkProgress(enc.err, encLine, "[100.0%] 5/5 frames");
+    QVERIFY2(encProblem.isEmpty(), qPrintable(encProblem));
+
+    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
+    QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
+    const QRegularExpression decLine(R"(^\[\d+\.\d%\] \d+ frames, \d+\.\d\d fps, eta \d+:\d\d:\d\d$)");
+    const QString decProblem = checkProgress(dec.err, decLine, "[100.0%] 5 frames");
+    QVERIFY2(decProblem.isEmpty(), qPrintable(decProblem));
+}
+
 void TestCodecTools::decoderNeverOverwrites_data()
 {
     QTest::addColumn<QString>("streamName");
     QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no clip there yet") << "stream.dat" << QStringList() << "stream.yuv";
-    QTest::newRow("stream.yuv exists") << "stream.dat" << QStringList{"stream.yuv"} << "stream-1.yuv";
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("no clip there yet") << "stream.dat" << QStringList() << "stream.yuv" << false;
+    QTest::newRow("stream.yuv exists") << "stream.dat" << QStringList{"stream.yuv"} << "stream-1.yuv" << false;
     QTest::newRow("stream.yuv and stream-1.yuv exist")
-        << "stream.dat" << QStringList{"stream.yuv", "stream-1.yuv"} << "stream-2.yuv";
-    QTest::newRow("dots in folder and name") << "v1.0/take.2.dat" << QStringList() << "v1.0/take.2.yuv";
-    QTest::newRow("no extension") << "stream" << QStringList() << "stream.yuv";
-    QTest::newRow("the input itself ends in .yuv") << "clip.yuv" << QStringList() << "clip-1.yuv";
+        << "stream.dat" << QStringList{"stream.yuv", "stream-1.yuv"} << "stream-2.yuv" << false;
+    QTest::newRow("dots in folder and name") << "v1.0/take.2.dat" << QStringList() << "v1.0/take.2.yuv" << false;
+    QTest::newRow("no extension") << "stream" << QStringList() << "stream.yuv" << false;
+    QTest::newRow("the input itself ends in .yuv") << "clip.yuv" << QStringList() << "clip-1.yuv" << false;
+    QTest::newRow("relative path, stream.yuv exists")
+        << "sub/stream.dat" << QStringList{"sub/stream.yuv"} << "sub/stream-1.yuv" << true;
 }
 
 void TestCodecTools::decoderNeverOverwrites()
@@ -555,6 +602,7 @@ void TestCodecTools::decoderNeverOverwrites()
     QFETCH(QString, streamName);
     QFETCH(QStringList, existing);
     QFETCH(QString, expected);
+    QFETCH(bool, relative);
     const QString dir = freshDir();
     const QByteArray clip = makeClip(W, H, 3);
     QVERIFY(encodeClip(dir, clip, W, H, 3, 0).exitCode == 0);
@@ -566,10 +614,11 @@ void TestCodecTools::decoderNeverOverwrites()
     for (const QString &name : existing)
         QVERIFY(writeFile(dir + "/" + name, "keep " + name.toUtf8()));
 
-    const Result r = run(DECODER_EXE, {stream});
+    const Result r = relative ? run(DECODER_EXE, {streamName}, {}, dir) : run(DECODER_EXE, {stream});
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
     QVERIFY2(r.out.contains("Decoded 3 frames of 128x96"), qPrintable(r.out));
-    QVERIFY2(r.out.contains(dir + "/" + expected), qPrintable(r.out));
+    // The program shows this line: the path must hold wherever the decoder ran.
+    QVERIFY2(r.out.contains("-> " + dir + "/" + expected + "\n"), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/" + expected) == clip, qPrintable(expected + " is not the clip"));
     for (const QString &name : existing)
         QVERIFY2(readFile(dir + "/" + name) == "keep " + name.toUtf8(), qPrintable(name + " was overwritten"));
@@ -661,6 +710,213 @@ void TestCodecTools::decoderStopsAtResolutionChange()
     QVERIFY2(r.exitCode != 0, qPrintable(r.out));
     QVERIFY2(r.out.contains("changes from 128x96"), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/joined.yuv") == clip, "the frames before the change were not kept");
+}
+
+void TestCodecTools::pictureSizeLimit_data()
+{
+    QTest::addColumn<bool>("encoder");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("needle");
+    QTest::newRow("encoder refuses a side above 4096") << true << 4098 << 96 << "from 2 to 4096";
+    QTest::newRow("encoder refuses more pixels than 4096x2304") << true << 4096 << 2320 << "4096x2304";
+    QTest::newRow("decoder refuses a stream 4112 wide") << false << 4112 << 96 << "4112x96";
+    QTest::newRow("decoder refuses a 4096x2320 stream") << false << 4096 << 2320 << "4096x2320";
+}
+
+// Both tools agree on the largest picture, so the encoder never writes a
+// stream the decoder refuses.
+void TestCodecTools::pictureSizeLimit()
+{
+    QFETCH(bool, encoder);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, needle);
+    const QString dir = freshDir();
+    Result r;
+    if (encoder) {
+        // A FIFO nobody writes to: reading a frame would hang the encoder.
+        QVERIFY(::mkfifo(QFile::encodeName(dir + "/in.yuv").constData(), 0600) == 0);
+        QVERIFY(writeFile(dir + "/config.txt", config(dir + "/in.yuv", width, height, 2, dir + "/stream.dat", 22)));
+        r = run(ENCODER_EXE, {dir + "/config.txt"});
+    } else {
+        QVERIFY(encodeClip(dir, makeClip(W, H, 2), W, H, 2, 22).exitCode == 0);
+        const QByteArray big = annexb::rewriteAllSps(readFile(dir + "/stream.dat"), {width / 16, height / 16, false});
+        QVERIFY2(!big.isEmpty(), "cannot rewrite x264's sequence parameter set");
+        QVERIFY(writeFile(dir + "/big.dat", big));
+        r = run(DECODER_EXE, {dir + "/big.dat"});
+    }
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "the tool crashed or hung");
+    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+    QVERIFY2(r.out.startsWith("Error") && r.out.contains(needle) && r.out.contains("4096"), qPrintable(r.out));
+    QVERIFY2(!QFile::exists(dir + "/stream.yuv") && !QFile::exists(dir + "/big.yuv"), "frames were written");
+}
+
+void TestCodecTools::largestPictureRoundTrip()
+{
+    const int w = 4096, h = 2304;
+    const QString dir = freshDir();
+    const QByteArray clip(w * h * 3 / 2, char(128));
+    const Result enc = encodeClip(dir, clip, w, h, 1, 22);
+    QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
+    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
+    QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
+    QVERIFY2(dec.out.contains("Decoded 1 frames of 4096x2304"), qPrintable(dec.out));
+}
+
+void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::newRow("9 frames") << 9;
+    QTest::newRow("24 frames") << 24;
+}
+
+// x264 states how deep the B-frames reorder; other encoders' streams often do
+// not. Only that header differs, so every conforming decoder, the ffmpeg
+// command line's included, gives the frames of the original stream.
+void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth()
+{
+    QFETCH(int, frames);
+    const QString dir = freshDir();
+    QVERIFY(encodeClip(dir, makeClip(W, H, frames), W, H, frames, 22).exitCode == 0);
+    QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
+    const QByteArray original = readFile(dir + "/stream.yuv");
+    QCOMPARE(original.size(), frames * frameBytes);
+    const QByteArray stream = readFile(dir + "/stream.dat");
+    const QVector<annexb::Nal> nals = annexb::split(stream);
+    QVERIFY2(std::any_of(nals.begin(), nals.end(), [](const annexb::Nal &n) { return n.type() == 1 && !n.refIdc(); }),
+             "the stream has no B-frame to reorder");
+    const QByteArray bare = annexb::rewriteAllSps(stream, {0, 0, true});
+    QVERIFY2(!bare.isEmpty() && bare.size() < stream.size(), "cannot rewrite x264's sequence parameter set");
+    QVERIFY(writeFile(dir + "/bare.dat", bare));
+
+    const Result r = run(DECODER_EXE, {dir + "/bare.dat"});
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY2(!r.out.contains("Warning"), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
+    QVERIFY2(readFile(dir + "/bare.yuv") == original, "the frames did not come back in display order");
+}
+
+// 4 bytes flipped mid-slice, a cut, or a reference picture's slice dropped.
+static QByteArray damage(const QByteArray &stream, const QString &kind, int which)
+{
+    if (kind == "cut")
+        return stream.left(stream.size() * which / 100);
+    QVector<annexb::Nal> slices, references;
+    for (const annexb::Nal &nal : annexb::split(stream)) {
+        if (nal.type() == 1 || nal.type() == 5)
+            slices.append(nal);
+        if (nal.type() == 1 && nal.refIdc())
+            references.append(nal);
+    }
+    QByteArray out = stream;
+    if (kind == "flip" && which <= slices.size()) {
+        const int middle = (slices[which - 1].start + slices[which - 1].end) / 2;
+        for (int i = 0; i < 4; ++i)
+            out[middle + i] = char(out[middle + i] ^ 0xff);
+        return out;
+    }
+    if (kind == "drop" && which <= references.size()) {
+        const annexb::Nal &nal = references[which - 1];
+        return out.remove(nal.start - 3, nal.end - nal.start + 3);
+    }
+    return {};
+}
+
+void TestCodecTools::decoderIsDeterministicOnDamage_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("which");
+    QTest::newRow("flip in the 3rd picture") << "flip" << 3;
+    QTest::newRow("flip in the 8th picture") << "flip" << 8;
+    QTest::newRow("flip in the 18th picture") << "flip" << 18;
+    QTest::newRow("cut at 60%") << "cut" << 60;
+    QTest::newRow("2nd reference picture dropped") << "drop" << 2;
+}
+
+// Every run, with any number of threads, keeps the same frames and says the
+// same; and no kept frame depends on the damage.
+void TestCodecTools::decoderIsDeterministicOnDamage()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, which);
+    const int frames = 24;
+    const QString dir = freshDir();
+    QVERIFY(encodeClip(dir, makeClip(W, H, frames), W, H, frames, 22).exitCode == 0);
+    QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
+    const QByteArray clean = readFile(dir + "/stream.yuv");
+    QCOMPARE(clean.size(), frames * frameBytes);
+    const QByteArray bad = damage(readFile(dir + "/stream.dat"), kind, which);
+    QVERIFY2(!bad.isEmpty(), "the stream has too few pictures for this row");
+    QVERIFY(writeFile(dir + "/bad.dat", bad));
+
+    const QRegularExpression timing(" in [0-9.]+ s \\([0-9.]+ fps\\)");
+    const QStringList threads{"1", "2", QString::number(qMax(3, QThread::idealThreadCount()))};
+    QString firstOut;
+    QByteArray firstYuv;
+    for (int round = 0; round < 2; ++round) {
+        for (const QString &count : threads) {
+            QFile::remove(dir + "/bad.yuv");
+            const Result r = run(DECODER_EXE, {dir + "/bad.dat"}, {"TUVR_DECODER_THREADS=" + count});
+            QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
+            const QString out = QString(r.out).remove(timing) + QString("exit %1").arg(r.exitCode);
+            const QByteArray yuv = readFile(dir + "/bad.yuv");
+            if (firstOut.isEmpty()) {
+                firstOut = out;
+                firstYuv = yuv;
+            }
+            QVERIFY2(out == firstOut, qPrintable(QString("%1 threads said:\n%2\nthe first run said:\n%3")
+                                                     .arg(count, out, firstOut)));
+            QVERIFY2(yuv == firstYuv, qPrintable(count + " threads wrote other frames than the first run"));
+        }
+    }
+    const int kept = firstYuv.size() / frameBytes;
+    QVERIFY2(kept > 0 && kept < frames && firstYuv.size() % frameBytes == 0, qPrintable(firstOut));
+    QVERIFY2(firstYuv == clean.left(firstYuv.size()), "a kept frame differs from the clean decode");
+    // One order, display order, in the message: frame K+1 is where the kept run ends.
+    const QRegularExpression said("frame (\\d+) and the frames after it depend on damaged data; "
+                                  "kept the first (\\d+) of (\\d+) frames");
+    const QRegularExpressionMatch m = said.match(firstOut);
+    QVERIFY2(m.hasMatch() && m.captured(1).toInt() == kept + 1 && m.captured(2).toInt() == kept, qPrintable(firstOut));
+    QVERIFY2(m.captured(3).toInt() == (kind == "flip" ? frames : m.captured(3).toInt()) && m.captured(3).toInt() > kept,
+             qPrintable(firstOut));
+    QVERIFY2(firstOut.contains(QString("Decoded %1 frames").arg(kept)), qPrintable(firstOut));
+}
+
+void TestCodecTools::decoderGivesUpOnInputWithoutPictures_data()
+{
+    QTest::addColumn<bool>("streamFirst");
+    QTest::newRow("1 GiB of zeros") << false;
+    QTest::newRow("a stream, then 1 GiB of zeros") << true;
+}
+
+// The zeros are a sparse file: the decoder must stop long before their end.
+void TestCodecTools::decoderGivesUpOnInputWithoutPictures()
+{
+    QFETCH(bool, streamFirst);
+    const QString dir = freshDir();
+    const QByteArray clip = makeClip(W, H, 4);
+    QByteArray stream;
+    if (streamFirst) {
+        QVERIFY(encodeClip(dir, clip, W, H, 4, 0).exitCode == 0);
+        stream = readFile(dir + "/stream.dat");
+    }
+    QFile zeros(dir + "/zeros.dat");
+    QVERIFY(zeros.open(QIODevice::WriteOnly) && zeros.write(stream) == stream.size() && zeros.resize(1 << 30));
+    zeros.close();
+
+    const Result r = run(DECODER_EXE, {dir + "/zeros.dat"});
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
+    if (!streamFirst) {
+        QVERIFY2(r.exitCode != 0, qPrintable(r.out));
+        QVERIFY2(r.out.startsWith("Error") && r.out.contains("not an H.264 stream: no H.264 data in its first 4 MiB"),
+                 qPrintable(r.out));
+        QVERIFY(!QFile::exists(dir + "/zeros.yuv"));
+        return;
+    }
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out));
+    QVERIFY2(r.out.contains("after its last picture (no H.264 data in 4 MiB); kept all 4 frames"), qPrintable(r.out));
+    QVERIFY2(readFile(dir + "/zeros.yuv") == clip, "the frames before the zeros were not kept");
 }
 
 QTEST_GUILESS_MAIN(TestCodecTools)
