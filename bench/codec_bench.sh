@@ -80,22 +80,22 @@ ffmpeg_decode_one_thread_once() {
         "$work/ffmpeg.yuv"
 }
 
-# Alternates the two commands, each round starting with the other one.
+# Alternates the two commands, each round starting with the other one. The
+# machine is shared, so the figure is the median of each round's ratio: the
+# two runs of a round meet the same load.
 compare() { # label frames ours theirs
     local label=$1 frames=$2 ours=$3 theirs=$4 a b
-    local -a ours_fps=() theirs_fps=()
+    local -a ours_fps=() theirs_fps=() ratios=()
     echo "$label"
     for ((r = 1; r <= rounds; r++)); do
         if ((r % 2)); then a=$($ours); b=$($theirs); else b=$($theirs); a=$($ours); fi
         ours_fps+=("$(fps "$frames" "$a")")
         theirs_fps+=("$(fps "$frames" "$b")")
-        printf '  round %d: %s fps against %s fps\n' "$r" "${ours_fps[-1]}" "${theirs_fps[-1]}"
+        ratios+=("$(ratio "$b" "$a")")
+        printf '  round %d: %s fps against %s fps, ratio %s\n' "$r" "${ours_fps[-1]}" "${theirs_fps[-1]}" "${ratios[-1]}"
     done
-    local m_ours m_theirs
-    m_ours=$(median "${ours_fps[@]}")
-    m_theirs=$(median "${theirs_fps[@]}")
-    printf '  median of %d: %s fps against %s fps, ratio %s\n' "$rounds" "$m_ours" "$m_theirs" \
-        "$(ratio "$m_ours" "$m_theirs")"
+    printf '  median of %d: %s fps against %s fps, ratio %s\n' "$rounds" "$(median "${ours_fps[@]}")" \
+        "$(median "${theirs_fps[@]}")" "$(median "${ratios[@]}")"
 }
 
 peak_kib() { # config
