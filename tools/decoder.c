@@ -187,6 +187,7 @@ static int write_frame(void *opaque, const AVFrame *f)
         return -1;
     }
     d->frames++;
+    show_progress(d, d->res.bytes_read);
     return 0;
 }
 

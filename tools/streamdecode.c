@@ -62,11 +62,11 @@ static void damaged_at(int packet, int rank, const char *fmt, ...)
     va_end(vl);
 }
 
-/* Below warning level libavcodec still tells of a lost reference picture and
- * of a picture patched up by error concealment. */
+/* Errors, and two things libavcodec tells below error level: a lost
+ * reference picture, and a picture patched up by error concealment. */
 static int tells_damage(int level, const char *fmt)
 {
-    return level <= AV_LOG_WARNING || strncmp(fmt, "Frame num gap", 13) == 0 || strncmp(fmt, "concealing ", 11) == 0;
+    return level <= AV_LOG_ERROR || strncmp(fmt, "Frame num gap", 13) == 0 || strncmp(fmt, "concealing ", 11) == 0;
 }
 
 /* The packet a log line from outside a codec context concerns. */
