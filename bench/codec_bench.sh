@@ -149,7 +149,10 @@ short=$(peak_kib "$work/short.txt")
 long=$(peak_kib "$work/long.txt")
 growth=$(awk -v a="$short" -v b="$long" 'BEGIN { printf "%.1f", (b - a) * 100 / a }')
 echo "Encoder peak memory 1920x1080: 60 frames $short KiB, 300 frames $long KiB, growth $growth% (target < 10%)"
-rm -f "$work"/*.dat
+echo "Decoder on the same streams (target: flat memory):"
+echo "  60 frames: $(decoder_peak "$work/short.dat")"
+echo "  300 frames: $(decoder_peak "$work/long.dat")"
+rm -f "$work"/*.dat "$work"/short*.yuv "$work"/long*.yuv
 
 echo "Decoder on input without pictures (target: a clear message, well under a second, flat memory):"
 truncate -s 1G "$work/zeros.dat"
