@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Measures encoder.exe and decoder.exe against the ffmpeg command line on the
-# same libx264 and libavcodec, and the encoder's peak memory on a short and a
-# long clip. Prints figures; it passes or fails nothing.
+# same libx264 and libavcodec, what x264's PSNR and SSIM cost, and the tools'
+# peak memory: the encoder on a short and a long clip, the decoder on input
+# that holds no picture, and both at the largest picture they accept.
+# Prints figures; it passes or fails nothing.
 #
 # Usage: bench/codec_bench.sh [BUILD_DIR]      (default: build)
 # ROUNDS=N sets the number of alternating rounds (default 3).
+# REFERENCE_DECODER=PATH also times another decoder.exe (an older build, say)
+# in the same alternating rounds.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,38 +53,61 @@ make_clip() { # file size frames
 }
 
 encoder_once() { seconds_of "$enc" "$work/enc.txt"; }
-ffmpeg_encode_once() {
+ffmpeg_encode() { # extra ffmpeg options...
     seconds_of ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt yuv420p -s 1280x720 -i "$work/clip720.yuv" \
-        -c:v libx264 -preset medium -qp 22 -f h264 "$work/ffmpeg.h264"
+        -c:v libx264 -preset medium -qp 22 "$@" -f h264 "$work/ffmpeg.h264"
 }
+ffmpeg_encode_once() { ffmpeg_encode; }
+# x264 measures PSNR and SSIM only when it logs at info level, as ffmpeg's wrapper does.
+ffmpeg_encode_quality_once() { ffmpeg_encode -flags +psnr -x264-params ssim=1; }
 decoder_once() {
     rm -f "$work/dec"/*.yuv
     seconds_of "$dec" "$work/dec/stream.dat"
 }
+decoder_one_thread_once() {
+    rm -f "$work/dec"/*.yuv
+    TUVR_DECODER_THREADS=1 seconds_of "$dec" "$work/dec/stream.dat"
+}
+reference_decoder_once() {
+    rm -f "$work/dec"/*.yuv
+    seconds_of "$REFERENCE_DECODER" "$work/dec/stream.dat"
+}
 ffmpeg_decode_once() {
     seconds_of ffmpeg -nostdin -v error -y -i "$work/dec/stream.dat" -f rawvideo -pix_fmt yuv420p "$work/ffmpeg.yuv"
 }
+ffmpeg_decode_one_thread_once() {
+    seconds_of ffmpeg -nostdin -v error -y -threads 1 -i "$work/dec/stream.dat" -f rawvideo -pix_fmt yuv420p \
+        "$work/ffmpeg.yuv"
+}
 
-# Alternates the two commands, each round starting with the other one.
+# Alternates the two commands, each round starting with the other one. The
+# machine is shared, so the figure is the median of each round's ratio: the
+# two runs of a round meet the same load.
 compare() { # label frames ours theirs
     local label=$1 frames=$2 ours=$3 theirs=$4 a b
-    local -a ours_fps=() theirs_fps=()
+    local -a ours_fps=() theirs_fps=() ratios=()
+    echo "$label"
     for ((r = 1; r <= rounds; r++)); do
         if ((r % 2)); then a=$($ours); b=$($theirs); else b=$($theirs); a=$($ours); fi
         ours_fps+=("$(fps "$frames" "$a")")
         theirs_fps+=("$(fps "$frames" "$b")")
-        printf '  %s round %d: tool %s fps, ffmpeg %s fps\n' "$label" "$r" "${ours_fps[-1]}" "${theirs_fps[-1]}"
+        ratios+=("$(ratio "$b" "$a")")
+        printf '  round %d: %s fps against %s fps, ratio %s\n' "$r" "${ours_fps[-1]}" "${theirs_fps[-1]}" "${ratios[-1]}"
     done
-    local m_ours m_theirs
-    m_ours=$(median "${ours_fps[@]}")
-    m_theirs=$(median "${theirs_fps[@]}")
-    printf '%s: tool %s fps, ffmpeg %s fps (median of %d), ratio tool/ffmpeg %s (target >= 1)\n' \
-        "$label" "$m_ours" "$m_theirs" "$rounds" "$(ratio "$m_ours" "$m_theirs")"
+    printf '  median of %d: %s fps against %s fps, ratio %s\n' "$rounds" "$(median "${ours_fps[@]}")" \
+        "$(median "${theirs_fps[@]}")" "$(median "${ratios[@]}")"
 }
 
 peak_kib() { # config
-    /usr/bin/time -f %M -o "$work/time.out" "$enc" "$1" >/dev/null
+    /usr/bin/time -f %M -o "$work/time.out" "$enc" "$1" >/dev/null 2>&1
     tail -n 1 "$work/time.out"
+}
+
+# Decodes a file and prints "S s, P MiB peak: first line of the report".
+decoder_peak() { # file
+    /usr/bin/time -f '%e %M' -o "$work/time.out" "$dec" "$1" >"$work/dec.out" 2>/dev/null || true
+    read -r secs kib < <(tail -n 1 "$work/time.out")
+    printf '%s s, %d MiB peak: %s\n' "$secs" $((kib / 1024)) "$(head -n 1 "$work/dec.out")"
 }
 
 install_missing
@@ -94,12 +121,19 @@ echo "Making a 1280x720 clip of 120 frames..."
 make_clip "$work/clip720.yuv" 1280x720 120
 write_config "$work/enc.txt" "$work/clip720.yuv" 1280 720 120 "$work/dec/stream.dat"
 cat "$work/clip720.yuv" >/dev/null
-"$enc" "$work/enc.txt" >/dev/null
+"$enc" "$work/enc.txt" >/dev/null 2>&1
 
-compare "Encode 1280x720 QP 22, preset medium" 120 encoder_once ffmpeg_encode_once
-compare "Decode 1280x720" 120 decoder_once ffmpeg_decode_once
+compare "Encode 1280x720 QP 22 medium, encoder.exe (PSNR and SSIM on) / ffmpeg (target >= 0.95)" 120 \
+    encoder_once ffmpeg_encode_once
+compare "Encode 1280x720 QP 22 medium, ffmpeg with PSNR and SSIM / ffmpeg without" 120 \
+    ffmpeg_encode_quality_once ffmpeg_encode_once
+compare "Decode 1280x720, decoder.exe / ffmpeg (target >= 1)" 120 decoder_once ffmpeg_decode_once
+compare "Decode 1280x720 on one thread, decoder.exe / ffmpeg" 120 decoder_one_thread_once ffmpeg_decode_one_thread_once
+if [ -n "${REFERENCE_DECODER:-}" ]; then
+    compare "Decode 1280x720, decoder.exe / $REFERENCE_DECODER" 120 decoder_once reference_decoder_once
+fi
 rm -f "$work/dec"/*.yuv
-"$dec" "$work/dec/stream.dat" >/dev/null
+"$dec" "$work/dec/stream.dat" >/dev/null 2>&1
 if cmp -s "$work/dec/stream.yuv" "$work/ffmpeg.yuv"; then
     echo "decoder.exe and ffmpeg decode to the same bytes"
 else
@@ -115,3 +149,20 @@ short=$(peak_kib "$work/short.txt")
 long=$(peak_kib "$work/long.txt")
 growth=$(awk -v a="$short" -v b="$long" 'BEGIN { printf "%.1f", (b - a) * 100 / a }')
 echo "Encoder peak memory 1920x1080: 60 frames $short KiB, 300 frames $long KiB, growth $growth% (target < 10%)"
+echo "Decoder on the same streams (target: flat memory):"
+echo "  60 frames: $(decoder_peak "$work/short.dat")"
+echo "  300 frames: $(decoder_peak "$work/long.dat")"
+rm -f "$work"/*.dat "$work"/short*.yuv "$work"/long*.yuv
+
+echo "Decoder on input without pictures (target: a clear message, well under a second, flat memory):"
+truncate -s 1G "$work/zeros.dat"
+echo "  1 GiB of zeros: $(decoder_peak "$work/zeros.dat")"
+head -c 300M "$work/clip1080.yuv" >"$work/raw.dat"
+echo "  300 MiB of raw 1920x1080 video: $(decoder_peak "$work/raw.dat")"
+rm -f "$work"/*.dat "$work"/*.yuv
+
+echo "The largest picture both tools accept, 4096x2304, 10 frames:"
+make_clip "$work/clip4k.yuv" 4096x2304 10
+write_config "$work/big.txt" "$work/clip4k.yuv" 4096 2304 10 "$work/big.dat"
+echo "  encoder.exe: $(peak_kib "$work/big.txt") KiB peak"
+echo "  decoder.exe: $(decoder_peak "$work/big.dat")"

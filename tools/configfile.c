@@ -2,10 +2,10 @@
 #include "configfile.h"
 
 #include "message.h"
+#include "picturelimit.h"
 
 #include <ctype.h>
 #include <errno.h>
-#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -44,11 +44,6 @@ static char *read_text(const char *path, size_t *len)
         tool_error("cannot read config file '%s': %s", path, strerror(errno ? errno : EIO));
         goto end;
     }
-    if (*len > CONFIG_MAX_BYTES) {
-        tool_error("config file '%s' is larger than %d bytes", path, CONFIG_MAX_BYTES);
-        goto end;
-    }
-    text[*len] = '\0';
     ok = 1;
 
 end:
@@ -181,38 +176,68 @@ static int copy_path(const struct config_text *ct, int k, char **out)
     return 0;
 }
 
+#define STR(x) #x
+#define XSTR(x) STR(x)
+
 static int convert_values(const struct config_text *ct, struct encoder_config *cfg)
 {
-    static const char size_rule[] = "an even number from 2 to 16384";
+    static const char size_rule[] = "an even number from 2 to " XSTR(PICTURE_MAX_SIDE);
 
     if (copy_path(ct, KEY_FILE_IN, &cfg->file_in) < 0 || copy_path(ct, KEY_FILE_DAT, &cfg->file_dat) < 0)
         return -1;
-    if (parse_number(ct, KEY_WIDTH, 2, CONFIG_MAX_DIMENSION, 1, size_rule, &cfg->width) < 0 ||
-        parse_number(ct, KEY_HEIGHT, 2, CONFIG_MAX_DIMENSION, 1, size_rule, &cfg->height) < 0 ||
-        parse_number(ct, KEY_NFRAMES, 1, INT_MAX, 0, "at least 1", &cfg->nframes) < 0 ||
-        parse_number(ct, KEY_QUALITY, 0, CONFIG_MAX_QP, 0, "from 0 to 51", &cfg->quality_param) < 0)
+    if (parse_number(ct, KEY_WIDTH, 2, PICTURE_MAX_SIDE, 1, size_rule, &cfg->width) < 0 ||
+        parse_number(ct, KEY_HEIGHT, 2, PICTURE_MAX_SIDE, 1, size_rule, &cfg->height) < 0 ||
+        parse_number(ct, KEY_NFRAMES, 1, CONFIG_MAX_NFRAMES, 0, "from 1 to " XSTR(CONFIG_MAX_NFRAMES), &cfg->nframes) < 0 ||
+        parse_number(ct, KEY_QUALITY, 0, CONFIG_MAX_QP, 0, "from 0 to " XSTR(CONFIG_MAX_QP), &cfg->quality_param) < 0)
         return -1;
+    if (!picture_fits(cfg->width, cfg->height)) {
+        tool_error("config file '%s': a %dx%d picture is too large: the largest has %d pixels (%dx%d)", ct->path,
+                   cfg->width, cfg->height, PICTURE_MAX_PIXELS, PICTURE_MAX_SIDE, PICTURE_MAX_PIXELS / PICTURE_MAX_SIDE);
+        return -1;
+    }
     return 0;
 }
 
-int config_load(const char *path, struct encoder_config *cfg)
+int config_parse(const char *text, size_t len, const char *path, struct encoder_config *cfg)
 {
     struct config_text ct = {.path = path};
-    size_t len = 0;
-    char *text = NULL;
+    char *copy = NULL;
     int ret = -1;
 
     memset(cfg, 0, sizeof *cfg);
-    if (!(text = read_text(path, &len)))
+    if (len > CONFIG_MAX_BYTES) {
+        tool_error("config file '%s' is larger than %d bytes", path, CONFIG_MAX_BYTES);
         goto end;
-    if (split_lines(&ct, text, len) < 0 || convert_values(&ct, cfg) < 0)
+    }
+    /* split_lines() cuts a writable copy into NUL-terminated lines. */
+    if (!(copy = malloc(len + 1))) {
+        tool_error("out of memory");
+        goto end;
+    }
+    memcpy(copy, text, len);
+    copy[len] = '\0';
+    if (split_lines(&ct, copy, len) < 0 || convert_values(&ct, cfg) < 0)
         goto end;
     ret = 0;
 
 end:
-    free(text);
+    free(copy);
     if (ret < 0)
         config_free(cfg);
+    return ret;
+}
+
+int config_load(const char *path, struct encoder_config *cfg)
+{
+    size_t len = 0;
+    char *text = read_text(path, &len);
+    int ret;
+
+    memset(cfg, 0, sizeof *cfg);
+    if (!text)
+        return -1;
+    ret = config_parse(text, len, path, cfg);
+    free(text);
     return ret;
 }
 

@@ -2,112 +2,64 @@
 #include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
+#include "progress.h"
+#include "streamdecode.h"
 #include "yuvio.h"
 
 #include <errno.h>
 #include <limits.h>
-#include <pthread.h>
-#include <stdarg.h>
-#include <stdatomic.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <libavcodec/avcodec.h>
-#include <libavutil/error.h>
-#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 
-#define READ_CHUNK (1 << 18)
+/* Sets the decoder's thread count for tests; one a core when unset. */
+#define THREADS_VARIABLE "TUVR_DECODER_THREADS"
+#define MAX_THREADS 64
 
 struct decode {
     const char *in_path;
     FILE *in;
-    uint8_t *inbuf;
-    uint64_t bytes_in;
-    AVCodecParserContext *parser;
-    AVCodecContext *ctx;
-    AVPacket *pkt;
-    AVFrame *frame;
+    uint64_t in_size; /* 0 when unknown */
     char *stem;
     struct outfile out;
     char *out_path;
-    int packets;
     int frames;
     int width;
     int height;
     enum AVPixelFormat format;
-    int writing_stopped;
     int changed;
+    struct progress progress;
+    struct stream_result res;
     double seconds;
 };
 
-/* With frame threads libavcodec reports a damaged picture only through its log,
- * from the thread that decoded it. Every thread's context gets the user's
- * opaque when it takes a packet, so opaque carries the packet's index and a
- * logged error can be pinned to the picture it spoils. */
-static atomic_int first_damaged = INT_MAX;
-static atomic_int next_packet;
-static pthread_mutex_t damage_lock = PTHREAD_MUTEX_INITIALIZER;
-static char damage_reason[160];
-
-static void note_damage(int packet, const char *fmt, va_list vl)
-{
-    int seen = atomic_load(&first_damaged);
-    size_t len;
-
-    while (packet < seen && !atomic_compare_exchange_weak(&first_damaged, &seen, packet))
-        ;
-    pthread_mutex_lock(&damage_lock);
-    if (!damage_reason[0]) {
-        vsnprintf(damage_reason, sizeof damage_reason, fmt, vl);
-        len = strlen(damage_reason);
-        while (len > 0 && (damage_reason[len - 1] == '\n' || damage_reason[len - 1] == ' '))
-            damage_reason[--len] = '\0';
-    }
-    pthread_mutex_unlock(&damage_lock);
-}
-
-static void damaged_at(int packet, const char *fmt, ...)
-{
-    va_list vl;
-
-    va_start(vl, fmt);
-    note_damage(packet, fmt, vl);
-    va_end(vl);
-}
-
-/* Replaces libav's logger: nothing is printed, errors mark the stream damaged. */
-static void log_damage(void *avcl, int level, const char *fmt, va_list vl)
-{
-    int packet = atomic_load(&next_packet);
-
-    if (level > AV_LOG_ERROR)
-        return;
-    if (avcl && *(const AVClass **)avcl == avcodec_get_class())
-        packet = (int)(intptr_t)((AVCodecContext *)avcl)->opaque;
-    note_damage(packet, fmt, vl);
-}
-
-static int damage_found(void)
-{
-    return atomic_load(&first_damaged) != INT_MAX;
-}
-
-/* "dir/stream.dat" -> "dir/stream"; a dot in a folder name or a leading dot stays. */
+/* "dir/stream.dat" -> "dir/stream"; a dot in a folder name or a leading dot
+ * stays. A relative path is made absolute, so the report names the output
+ * wherever the decoder ran. */
 static char *output_stem(const char *path)
 {
     const char *slash = strrchr(path, '/');
     const char *base = slash ? slash + 1 : path;
     const char *dot = strrchr(base, '.');
     size_t len = dot && dot != base ? (size_t)(dot - path) : strlen(path);
-    char *stem = malloc(len + 1);
+    char cwd[PATH_MAX] = "";
+    size_t cwd_len;
+    char *stem;
 
-    if (stem) {
-        memcpy(stem, path, len);
-        stem[len] = '\0';
+    if (path[0] != '/' && !getcwd(cwd, sizeof cwd - 1))
+        return NULL;
+    cwd_len = strlen(cwd);
+    if (cwd_len)
+        cwd[cwd_len++] = '/';
+    if ((stem = malloc(cwd_len + len + 1))) {
+        memcpy(stem, cwd, cwd_len);
+        memcpy(stem + cwd_len, path, len);
+        stem[cwd_len + len] = '\0';
     }
     return stem;
 }
@@ -120,38 +72,59 @@ static int open_input(struct decode *d)
         tool_error("cannot open stream file '%s': %s", d->in_path, strerror(errno));
         return -1;
     }
-    if (fstat(fileno(d->in), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fileno(d->in), &st) < 0) {
+        tool_error("cannot read stream file '%s': %s", d->in_path, strerror(errno));
+        return -1;
+    }
+    if (S_ISDIR(st.st_mode)) {
         tool_error("stream file '%s' is a folder", d->in_path);
         return -1;
     }
-    /* The parser may read a little past the data it is given. */
-    if (!(d->inbuf = calloc(1, READ_CHUNK + AV_INPUT_BUFFER_PADDING_SIZE)) || !(d->stem = output_stem(d->in_path))) {
-        tool_error("out of memory");
+    if (S_ISREG(st.st_mode))
+        d->in_size = (uint64_t)st.st_size;
+    if (!(d->stem = output_stem(d->in_path))) {
+        tool_error("cannot name the output beside '%s': %s", d->in_path, strerror(errno));
         return -1;
     }
     return 0;
 }
 
-static int open_decoder(struct decode *d)
+/* 0 (one a core), the number set in the environment, or -1 after an error. */
+static int thread_count(void)
 {
-    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    const char *text = getenv(THREADS_VARIABLE);
+    char *end;
+    long n;
 
-    if (!codec || !(d->parser = av_parser_init(AV_CODEC_ID_H264))) {
-        tool_error("this libavcodec has no H.264 decoder");
+    if (!text)
+        return 0;
+    errno = 0;
+    n = strtol(text, &end, 10);
+    if (errno || end == text || *end || n < 1 || n > MAX_THREADS) {
+        tool_error("%s is '%.32s': it must be a number from 1 to %d", THREADS_VARIABLE, text, MAX_THREADS);
         return -1;
     }
-    if (!(d->ctx = avcodec_alloc_context3(codec)) || !(d->pkt = av_packet_alloc()) || !(d->frame = av_frame_alloc())) {
-        tool_error("out of memory");
+    return (int)n;
+}
+
+static long read_file(void *opaque, uint8_t *buf, size_t size)
+{
+    FILE *fp = opaque;
+    size_t n = fread(buf, 1, size, fp);
+
+    if (n < size && ferror(fp)) {
+        if (errno == 0)
+            errno = EIO;
         return -1;
     }
-    /* Frame threads need whole access units, which is what the parser hands over. */
-    d->ctx->thread_count = 0;
-    d->ctx->thread_type = FF_THREAD_FRAME;
-    if (avcodec_open2(d->ctx, codec, NULL) < 0) {
-        tool_error("cannot open the H.264 decoder");
-        return -1;
-    }
-    return 0;
+    return (long)n;
+}
+
+static void show_progress(void *opaque, uint64_t bytes_read)
+{
+    struct decode *d = opaque;
+
+    progress_bytes(&d->progress, d->frames, bytes_read, d->in_size, 0);
 }
 
 static int is_supported(enum AVPixelFormat fmt)
@@ -200,10 +173,13 @@ static int check_same_shape(struct decode *d, const AVFrame *f)
     return -1;
 }
 
-static int write_frame(struct decode *d, const AVFrame *f)
+static int write_frame(void *opaque, const AVFrame *f)
 {
+    struct decode *d = opaque;
     const int cw = (f->width + 1) / 2, ch = (f->height + 1) / 2;
 
+    if (d->frames == 0 ? start_output(d, f) < 0 : check_same_shape(d, f) < 0)
+        return -1;
     if (yuv_write_plane(d->out.fp, f->data[0], f->linesize[0], f->width, f->height) < 0 ||
         yuv_write_plane(d->out.fp, f->data[1], f->linesize[1], cw, ch) < 0 ||
         yuv_write_plane(d->out.fp, f->data[2], f->linesize[2], cw, ch) < 0) {
@@ -211,125 +187,37 @@ static int write_frame(struct decode *d, const AVFrame *f)
         return -1;
     }
     d->frames++;
+    show_progress(d, d->res.bytes_read);
     return 0;
-}
-
-/* Frames come in display order; the output stays a clean run of them, so the
- * first damaged picture ends it. */
-static int take_frame(struct decode *d, const AVFrame *f)
-{
-    int64_t packet = f->pts != AV_NOPTS_VALUE ? f->pts : f->best_effort_timestamp;
-
-    if (d->writing_stopped)
-        return 0;
-    if (f->decode_error_flags || (f->flags & AV_FRAME_FLAG_CORRUPT))
-        damaged_at((int)packet, "a damaged picture");
-    if (packet >= atomic_load(&first_damaged)) {
-        d->writing_stopped = 1;
-        return 0;
-    }
-    if (d->frames == 0 ? start_output(d, f) < 0 : check_same_shape(d, f) < 0)
-        return -1;
-    return write_frame(d, f);
-}
-
-/* A NULL packet drains the decoder. */
-static int decode(struct decode *d, const AVPacket *pkt)
-{
-    int ret = avcodec_send_packet(d->ctx, pkt);
-
-    if (ret < 0) {
-        damaged_at(d->packets - 1, "%s", av_err2str(ret));
-        return 0;
-    }
-    for (;;) {
-        ret = avcodec_receive_frame(d->ctx, d->frame);
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
-            return 0;
-        if (ret < 0) {
-            damaged_at(d->packets - 1, "%s", av_err2str(ret));
-            return 0;
-        }
-        ret = take_frame(d, d->frame);
-        av_frame_unref(d->frame);
-        if (ret < 0)
-            return -1;
-    }
-}
-
-static void number_next_packet(struct decode *d)
-{
-    d->ctx->opaque = (void *)(intptr_t)d->packets;
-    atomic_store(&next_packet, d->packets);
-}
-
-static int parse_chunk(struct decode *d, const uint8_t *data, size_t size, int eof)
-{
-    while ((size > 0 || eof) && !damage_found()) {
-        int used;
-
-        number_next_packet(d);
-        used = av_parser_parse2(d->parser, d->ctx, &d->pkt->data, &d->pkt->size, data, (int)size, AV_NOPTS_VALUE,
-                                AV_NOPTS_VALUE, 0);
-        if (used < 0) {
-            damaged_at(d->packets, "%s", av_err2str(used));
-            break;
-        }
-        data += used;
-        size -= (size_t)used;
-        if (d->pkt->size) {
-            d->pkt->pts = d->packets++;
-            if (decode(d, d->pkt) < 0)
-                return -1;
-        } else if (eof) {
-            break;
-        }
-    }
-    return 0;
-}
-
-/* Stops feeding at the first damage but still drains the frames before it. */
-static int decode_input(struct decode *d)
-{
-    int eof = 0;
-
-    while (!eof && !damage_found()) {
-        size_t n = fread(d->inbuf, 1, READ_CHUNK, d->in);
-
-        if (ferror(d->in)) {
-            tool_error("cannot read stream file '%s': %s", d->in_path, strerror(errno ? errno : EIO));
-            return -1;
-        }
-        d->bytes_in += n;
-        eof = n == 0;
-        if (parse_chunk(d, d->inbuf, n, eof) < 0)
-            return -1;
-    }
-    return decode(d, NULL);
 }
 
 static int check_frames(const struct decode *d)
 {
     if (d->frames > 0)
         return 0;
-    if (d->bytes_in == 0)
+    if (d->res.bytes_read == 0)
         tool_error("stream file '%s' is empty", d->in_path);
-    else if (d->packets == 0)
-        tool_error("stream file '%s' is not an H.264 stream: no H.264 data found", d->in_path);
+    else if (d->res.pictures == 0 && !d->res.damaged)
+        tool_error("stream file '%s' is not an H.264 stream: no H.264 picture found", d->in_path);
     else
         tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded (%s)", d->in_path,
-                   damage_reason[0] ? damage_reason : "no picture in it");
+                   d->res.damaged ? d->res.reason : "no picture came out of the decoder");
     return -1;
 }
 
 static int run(struct decode *d)
 {
+    struct stream_source src = {d->in_path, read_file, NULL};
+    const struct stream_sink sink = {write_frame, show_progress, d};
     double start = now_seconds();
+    int threads = thread_count();
     int ret;
 
-    if (open_input(d) < 0 || open_decoder(d) < 0)
+    progress_start(&d->progress);
+    if (threads < 0 || open_input(d) < 0)
         return -1;
-    ret = decode_input(d);
+    src.opaque = d->in;
+    ret = stream_decode(&src, &sink, threads, &d->res);
     if (ret < 0 && !d->changed)
         return -1;
     if (check_frames(d) < 0)
@@ -337,7 +225,25 @@ static int run(struct decode *d)
     if (!(d->out_path = outfile_commit_new(&d->out, d->stem, ".yuv")))
         return -1;
     d->seconds = now_seconds() - start;
+    progress_bytes(&d->progress, d->frames, d->res.bytes_read, d->in_size, 1);
     return ret;
+}
+
+static void print_warning(const struct decode *d)
+{
+    const struct stream_result *r = &d->res;
+    const char *at_least = r->counted_all ? "" : "at least ";
+
+    if (r->damaged && d->frames < r->pictures)
+        printf("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+               "damaged data; kept the first %d of %s%d frames\n",
+               r->reason, d->frames + 1, d->frames, at_least, r->pictures);
+    else if (r->damaged)
+        printf("Warning: the stream is damaged or cut short after its last picture (%s); kept all %d frames\n",
+               r->reason, d->frames);
+    else if (d->frames < r->pictures)
+        printf("Warning: the stream holds %s%d pictures but only %d frames came out of the decoder\n", at_least,
+               r->pictures, d->frames);
 }
 
 static void print_report(const struct decode *d)
@@ -345,10 +251,8 @@ static void print_report(const struct decode *d)
     const uint64_t bytes_out = (uint64_t)d->frames * ((uint64_t)d->width * d->height +
                                                        2 * (uint64_t)((d->width + 1) / 2) * ((d->height + 1) / 2));
 
-    if (damage_found())
-        printf("Warning: the stream is damaged or cut short at picture %d (%s); kept the %d frame%s decoded "
-               "before it\n",
-               atomic_load(&first_damaged) + 1, damage_reason, d->frames, d->frames == 1 ? "" : "s");
+    if (!d->changed)
+        print_warning(d);
     printf("Decoded %d frames of %dx%d in %.2f s (%.1f fps)\n", d->frames, d->width, d->height, d->seconds,
            d->seconds > 0 ? d->frames / d->seconds : 0.0);
     printf("Output: %llu bytes -> %s\n", (unsigned long long)bytes_out, d->out_path);
@@ -360,25 +264,21 @@ int main(int argc, char **argv)
     int ret;
 
     memset(&d, 0, sizeof d);
+    /* The program reads the report as it comes. */
+    setvbuf(stdout, NULL, _IOLBF, 0);
     if (argc != 2) {
         tool_error("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)",
                    argc > 0 ? argv[0] : "decoder.exe");
         return 2;
     }
-    av_log_set_callback(log_damage);
     d.in_path = argv[1];
     ret = run(&d);
     if (d.out_path)
         print_report(&d);
 
     outfile_discard(&d.out);
-    av_frame_free(&d.frame);
-    av_packet_free(&d.pkt);
-    avcodec_free_context(&d.ctx);
-    av_parser_close(d.parser);
     if (d.in)
         fclose(d.in);
-    free(d.inbuf);
     free(d.stem);
     free(d.out_path);
     return ret < 0 ? 1 : 0;

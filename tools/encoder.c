@@ -3,9 +3,12 @@
 #include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
+#include "progress.h"
 #include "yuvio.h"
 
 #include <errno.h>
+#include <math.h>
+#include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +18,18 @@
 #include <x264.h>
 
 #define INPUT_BUFFER (1 << 20)
+/* The frame rate the bit rate is given at: the encoder's default stream rate. */
+#define REPORT_FPS 25
+/* x264 gives 100 dB for a plane that came through unchanged. */
+#define LOSSLESS_PSNR 100.0
+
+/* Sums of x264's per-frame figures, for the means of its own summary. */
+struct quality {
+    double psnr[3];
+    double psnr_avg;
+    double mse_avg; /* for the global PSNR over all frames */
+    double ssim;
+};
 
 struct encode {
     struct encoder_config cfg;
@@ -25,6 +40,10 @@ struct encode {
     struct outfile out;
     x264_t *h;
     int frames;
+    int total;       /* what will be encoded, for the progress line */
+    int frames_out;  /* what x264 has handed back */
+    struct quality q;
+    struct progress progress;
     size_t partial_bytes;
     uint64_t bytes_out;
     double seconds;
@@ -48,7 +67,11 @@ static int open_input(struct encode *e)
         tool_error("cannot open input file '%s': %s", e->cfg.file_in, strerror(errno));
         return -1;
     }
-    if (fstat(fileno(e->in), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fileno(e->in), &st) < 0) {
+        tool_error("cannot read input file '%s': %s", e->cfg.file_in, strerror(errno));
+        return -1;
+    }
+    if (S_ISDIR(st.st_mode)) {
         tool_error("input file '%s' is a folder", e->cfg.file_in);
         return -1;
     }
@@ -59,11 +82,27 @@ static int open_input(struct encode *e)
     if ((e->in_buf = malloc(INPUT_BUFFER)))
         setvbuf(e->in, e->in_buf, _IOFBF, INPUT_BUFFER);
     e->frame_size = (size_t)e->cfg.width * (size_t)e->cfg.height * 3 / 2;
+    e->total = e->cfg.nframes;
+    if (S_ISREG(st.st_mode) && (uint64_t)st.st_size / e->frame_size < (uint64_t)e->total)
+        e->total = (int)((uint64_t)st.st_size / e->frame_size);
     if (!(e->frame = malloc(e->frame_size))) {
         tool_error("out of memory for a %dx%d frame", e->cfg.width, e->cfg.height);
         return -1;
     }
     return 0;
+}
+
+/* x264 measures PSNR and SSIM only at log level info. Only its errors reach
+ * standard error: its warnings are about the settings made here (PSNR
+ * measured with psychovisual tuning on). */
+static void log_x264(void *priv, int level, const char *fmt, va_list ap)
+{
+    (void)priv;
+    if (level > X264_LOG_ERROR)
+        return;
+    progress_break();
+    fputs("x264: ", stderr);
+    vfprintf(stderr, fmt, ap);
 }
 
 static int open_x264(struct encode *e)
@@ -75,7 +114,8 @@ static int open_x264(struct encode *e)
         tool_error("x264 does not know the preset 'medium'");
         return -1;
     }
-    p.i_log_level = X264_LOG_WARNING;
+    p.i_log_level = X264_LOG_INFO;
+    p.pf_log = log_x264;
     p.i_threads = X264_THREADS_AUTO;
     p.i_csp = X264_CSP_I420;
     p.i_width = e->cfg.width;
@@ -84,6 +124,9 @@ static int open_x264(struct encode *e)
     p.b_repeat_headers = 1;
     p.rc.i_rc_method = X264_RC_CQP;
     p.rc.i_qp_constant = qp;
+    /* The report gives x264's own quality figures. */
+    p.analyse.b_psnr = 1;
+    p.analyse.b_ssim = 1;
     /* x264 allows lossless only in a 4:4:4 profile; the stream stays 4:2:0. */
     if (x264_param_apply_profile(&p, qp == 0 ? "high444" : "high") < 0) {
         tool_error("x264 rejects profile %s with quality_param %d", qp == 0 ? "high444" : "high", qp);
@@ -107,6 +150,15 @@ static int write_nals(struct encode *e, const x264_nal_t *nal, int size)
     return 0;
 }
 
+static void add_quality(struct quality *q, const x264_image_properties_t *prop)
+{
+    for (int i = 0; i < 3; i++)
+        q->psnr[i] += prop->f_psnr[i];
+    q->psnr_avg += prop->f_psnr_avg;
+    q->mse_avg += prop->f_psnr_avg >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -prop->f_psnr_avg / 10.0);
+    q->ssim += prop->f_ssim;
+}
+
 static int encode_picture(struct encode *e, x264_picture_t *pic)
 {
     x264_picture_t pic_out;
@@ -117,6 +169,10 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
     if (size < 0) {
         tool_error("x264 failed to encode frame %d", e->frames);
         return -1;
+    }
+    if (size > 0) {
+        add_quality(&e->q, &pic_out.prop);
+        progress_frames(&e->progress, ++e->frames_out, e->total, 0);
     }
     return write_nals(e, nal, size);
 }
@@ -183,30 +239,63 @@ static int check_frames(const struct encode *e)
     return -1;
 }
 
+/* A PSNR, or "inf" for a plane that came through unchanged. */
+static const char *psnr_text(char *buf, size_t size, double db)
+{
+    if (db >= LOSSLESS_PSNR)
+        return "inf";
+    snprintf(buf, size, "%.3f", db);
+    return buf;
+}
+
+static void print_quality(const struct encode *e)
+{
+    const double n = e->frames_out;
+    const double global = e->q.mse_avg > 0 ? -10.0 * log10(e->q.mse_avg / n) : LOSSLESS_PSNR;
+    const double ssim = e->q.ssim / n;
+    char y[16], u[16], v[16], avg[16], all[16];
+
+    /* At QP 0 x264 bypasses the transform and measures nothing: the pictures
+     * come back exactly. */
+    if (e->cfg.quality_param == 0) {
+        printf("PSNR Mean Y:inf U:inf V:inf Avg:inf Global:inf (lossless)\n");
+        printf("SSIM Mean Y:1.0000000 (inf db, lossless)\n");
+        return;
+    }
+    printf("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n", psnr_text(y, sizeof y, e->q.psnr[0] / n),
+           psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
+           psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
+    printf("SSIM Mean Y:%.7f (%.3fdb)\n", ssim, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY);
+}
+
 static void print_report(const struct encode *e)
 {
     const struct encoder_config *c = &e->cfg;
     const uint64_t bytes_in = (uint64_t)e->frames * e->frame_size;
     const double fps = e->seconds > 0 ? e->frames / e->seconds : 0.0;
     const double ratio = e->bytes_out ? (double)bytes_in / (double)e->bytes_out : 0.0;
+    const double bits = 8.0 * (double)e->bytes_out;
 
+    printf("Compression rate: %.2f (%llu / %llu bytes), %d frames, %.1f fps\n", ratio,
+           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out, e->frames, fps);
     if (e->frames < c->nframes)
         printf("Input ended after %d of the %d frames asked for\n", e->frames, c->nframes);
     if (e->partial_bytes > 0)
         printf("Ignored a partial last frame of %zu bytes (a frame is %zu bytes)\n", e->partial_bytes,
                e->frame_size);
+    print_quality(e);
+    printf("Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frames per second\n",
+           bits / ((double)e->frames * c->width * c->height), bits * REPORT_FPS / e->frames / 1000.0, REPORT_FPS);
     printf("Encoded %d frames of %dx%d at QP %d in %.2f s (%.1f fps)\n", e->frames, c->width, c->height,
            c->quality_param, e->seconds, fps);
-    printf("Input: %llu bytes, output: %llu bytes -> %s\n", (unsigned long long)bytes_in,
-           (unsigned long long)e->bytes_out, c->file_dat);
-    printf("Compression rate: %.2f (%llu / %llu bytes), %d frames, %.1f fps\n", ratio,
-           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out, e->frames, fps);
+    printf("Output: %llu bytes -> %s\n", (unsigned long long)e->bytes_out, c->file_dat);
 }
 
 static int run(struct encode *e)
 {
     double start = now_seconds();
 
+    progress_start(&e->progress);
     if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0)
         return -1;
     if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
@@ -214,6 +303,7 @@ static int run(struct encode *e)
     if (outfile_commit(&e->out, e->cfg.file_dat) < 0)
         return -1;
     e->seconds = now_seconds() - start;
+    progress_frames(&e->progress, e->frames, e->frames, 1);
     return 0;
 }
 
@@ -223,6 +313,8 @@ int main(int argc, char **argv)
     int ret = 1;
 
     memset(&e, 0, sizeof e);
+    /* The program reads the report as it comes. */
+    setvbuf(stdout, NULL, _IOLBF, 0);
     if (argc != 2) {
         tool_error("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
                    "quality_param)",

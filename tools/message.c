@@ -1,5 +1,7 @@
 #include "message.h"
 
+#include "progress.h"
+
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -15,6 +17,7 @@ void tool_error(const char *fmt, ...)
     fputc('\n', stdout);
     fflush(stdout);
 
+    progress_break();
     fputs("Error: ", stderr);
     va_start(ap, fmt);
     vfprintf(stderr, fmt, ap);

@@ -5,6 +5,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,15 +14,18 @@
 
 #define OUTFILE_BUFFER (1 << 20)
 #define OUTFILE_MAX_SUFFIX 9999
+#define TEMP_NAME_SIZE 32
+#define TEMP_NAME_TRIES 100
 
-static const char *volatile cleanup_path;
+static volatile int cleanup_dirfd = -1;
+static const char *volatile cleanup_name;
 
 static void remove_temp_and_die(int sig)
 {
-    const char *path = cleanup_path;
+    const char *name = cleanup_name;
 
-    if (path)
-        unlink(path);
+    if (name)
+        unlinkat(cleanup_dirfd, name, 0);
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -42,116 +46,197 @@ static void install_cleanup_handlers(void)
     installed = 1;
 }
 
-/* mkstemp() makes the file private; give it the mode a plain fopen() would. */
-static int set_default_mode(int fd)
+/* The last path component; "" when path ends in a slash. */
+static const char *base_name(const char *path)
 {
-    mode_t mask = umask(0);
+    const char *slash = strrchr(path, '/');
 
-    umask(mask);
-    return fchmod(fd, 0666 & ~mask);
+    return slash ? slash + 1 : path;
 }
 
-static int open_temp(struct outfile *of, const char *target)
+static int open_folder(struct outfile *of, const char *target)
 {
-    static const char suffix[] = ".part-XXXXXX";
-    size_t len = strlen(target);
-    int fd;
+    const char *base = base_name(target);
+    size_t len = (size_t)(base - target);
+    char *dir = len ? strndup(target, len) : strdup(".");
 
-    of->tmp_path = malloc(len + sizeof suffix);
-    if (!of->tmp_path) {
+    if (!dir) {
         tool_error("out of memory");
         return -1;
     }
-    memcpy(of->tmp_path, target, len);
-    memcpy(of->tmp_path + len, suffix, sizeof suffix);
-    fd = mkstemp(of->tmp_path);
-    if (fd < 0) {
+    of->dirfd = open(dir, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (of->dirfd < 0 && errno == ENAMETOOLONG)
+        tool_error("cannot create output file '%s': the folder's path is longer than %d bytes", target,
+                   PATH_MAX - 1);
+    else if (of->dirfd < 0)
         tool_error("cannot create output file '%s': %s", target, strerror(errno));
-        free(of->tmp_path);
-        of->tmp_path = NULL;
-        return -1;
+    free(dir);
+    return of->dirfd < 0 ? -1 : 0;
+}
+
+/* A short hidden name, whatever the length of the final one. */
+static void temp_name(char *name)
+{
+    static unsigned counter;
+
+    snprintf(name, TEMP_NAME_SIZE, ".tuvr-%ld-%u", (long)getpid(), counter++);
+}
+
+/* The stand-in for O_TMPFILE: a fresh hidden name, removed on a signal. */
+static int open_named_temp(struct outfile *of)
+{
+    char name[TEMP_NAME_SIZE];
+    int fd = -1;
+
+    for (int i = 0; i < TEMP_NAME_TRIES && fd < 0; i++) {
+        temp_name(name);
+        fd = openat(of->dirfd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return -1;
     }
-    cleanup_path = of->tmp_path;
-    if (set_default_mode(fd) < 0 || !(of->fp = fdopen(fd, "wb"))) {
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
+    if (fd < 0)
+        return -1;
+    if (!(of->tmp_name = strdup(name))) {
+        unlinkat(of->dirfd, name, 0);
         close(fd);
+        errno = ENOMEM;
         return -1;
     }
-    return 0;
+    install_cleanup_handlers();
+    cleanup_dirfd = of->dirfd;
+    cleanup_name = of->tmp_name;
+    return fd;
 }
 
 int outfile_open(struct outfile *of, const char *target)
 {
+    int fd;
+
     memset(of, 0, sizeof *of);
-    install_cleanup_handlers();
-    if (open_temp(of, target) < 0)
-        goto fail;
+    of->dirfd = -1;
+    if (!*base_name(target)) {
+        tool_error("cannot create output file '%s': it names a folder", target);
+        return -1;
+    }
+    if (open_folder(of, target) < 0)
+        return -1;
+    fd = openat(of->dirfd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        fd = open_named_temp(of);
+    if (fd < 0 || !(of->fp = fdopen(fd, "wb"))) {
+        tool_error("cannot create output file '%s': %s", target, strerror(errno));
+        if (fd >= 0)
+            close(fd);
+        outfile_discard(of);
+        return -1;
+    }
     /* Raw video is written in large pieces; a big stdio buffer saves syscalls. */
-    of->buf = malloc(OUTFILE_BUFFER);
-    if (of->buf)
+    if ((of->buf = malloc(OUTFILE_BUFFER)))
         setvbuf(of->fp, of->buf, _IOFBF, OUTFILE_BUFFER);
     return 0;
-
-fail:
-    outfile_discard(of);
-    return -1;
 }
 
-static int close_file(struct outfile *of, const char *target)
+static int finish_writing(struct outfile *of, const char *target)
 {
-    int failed = ferror(of->fp);
-    int err = errno;
-
-    if (fclose(of->fp) != 0 && !failed) {
-        failed = 1;
-        err = errno;
-    }
-    of->fp = NULL;
-    free(of->buf);
-    of->buf = NULL;
-    if (failed)
-        tool_error("cannot write output file '%s': %s", target, strerror(err ? err : EIO));
-    return failed ? -1 : 0;
+    if (fflush(of->fp) == 0 && !ferror(of->fp))
+        return 0;
+    tool_error("cannot write output file '%s': %s", target, strerror(errno ? errno : EIO));
+    return -1;
 }
 
 static void forget_temp(struct outfile *of)
 {
-    cleanup_path = NULL;
-    free(of->tmp_path);
-    of->tmp_path = NULL;
+    cleanup_name = NULL;
+    free(of->tmp_name);
+    of->tmp_name = NULL;
+}
+
+/* Gives the file the name `name` in its folder unless the name is taken.
+ * 0 when named, 1 when taken, -1 on another error (errno set). */
+static int name_file(struct outfile *of, const char *name)
+{
+    char proc[64];
+    int ret;
+
+    if (of->tmp_name) {
+        ret = renameat2(of->dirfd, of->tmp_name, of->dirfd, name, RENAME_NOREPLACE);
+        /* Some file systems lack RENAME_NOREPLACE; link() refuses to replace too. */
+        if (ret < 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) &&
+            (ret = linkat(of->dirfd, of->tmp_name, of->dirfd, name, 0)) == 0)
+            unlinkat(of->dirfd, of->tmp_name, 0);
+        if (ret == 0)
+            forget_temp(of);
+    } else {
+        snprintf(proc, sizeof proc, "/proc/self/fd/%d", fileno(of->fp));
+        ret = linkat(AT_FDCWD, proc, of->dirfd, name, AT_SYMLINK_FOLLOW);
+    }
+    if (ret == 0)
+        return 0;
+    return errno == EEXIST ? 1 : -1;
+}
+
+/* Everything was flushed before the file got its name, yet a file system may
+ * report a failed write only now; then the name goes again. */
+static int close_named(struct outfile *of, const char *name, const char *path)
+{
+    int ret = fclose(of->fp);
+
+    of->fp = NULL;
+    if (ret == 0)
+        return 0;
+    tool_error("cannot write output file '%s': %s", path, strerror(errno));
+    unlinkat(of->dirfd, name, 0);
+    return -1;
+}
+
+/* Replaces name in one step: the file gets a free hidden name first. */
+static int replace_file(struct outfile *of, const char *name)
+{
+    char tmp[TEMP_NAME_SIZE];
+    int ret = 1;
+
+    if (!of->tmp_name) {
+        for (int i = 0; i < TEMP_NAME_TRIES && ret == 1; i++) {
+            temp_name(tmp);
+            ret = name_file(of, tmp);
+        }
+        if (ret != 0)
+            return -1;
+    } else {
+        strcpy(tmp, of->tmp_name);
+    }
+    if (renameat(of->dirfd, tmp, of->dirfd, name) == 0) {
+        forget_temp(of);
+        return 0;
+    }
+    ret = errno;
+    if (!of->tmp_name)
+        unlinkat(of->dirfd, tmp, 0);
+    errno = ret;
+    return -1;
 }
 
 int outfile_commit(struct outfile *of, const char *target)
 {
-    if (close_file(of, target) < 0)
+    const char *name = base_name(target);
+    int ret;
+
+    if (finish_writing(of, target) < 0)
         goto fail;
-    if (rename(of->tmp_path, target) < 0) {
+    ret = name_file(of, name);
+    if (ret == 1)
+        ret = replace_file(of, name);
+    if (ret < 0) {
         tool_error("cannot create output file '%s': %s", target, strerror(errno));
         goto fail;
     }
-    forget_temp(of);
-    return 0;
+    ret = close_named(of, name, target);
+    outfile_discard(of);
+    return ret;
 
 fail:
     outfile_discard(of);
     return -1;
-}
-
-/* 0 when moved, 1 when the name is taken, -1 on another error. */
-static int move_no_replace(const char *from, const char *to)
-{
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno == EEXIST)
-        return 1;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return -1;
-    /* Some file systems lack RENAME_NOREPLACE; link() refuses to replace too. */
-    if (link(from, to) == 0) {
-        unlink(from);
-        return 0;
-    }
-    return errno == EEXIST ? 1 : -1;
 }
 
 static char *candidate_name(const char *stem, const char *ext, int n)
@@ -170,37 +255,33 @@ static char *candidate_name(const char *stem, const char *ext, int n)
 
 char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
 {
-    char *name = candidate_name(stem, ext, 0);
-    int moved = -1;
+    char *path = NULL;
+    int named = -1;
 
-    if (!name) {
-        tool_error("out of memory");
-        goto end;
-    }
-    if (close_file(of, name) < 0)
-        goto end;
-    for (int n = 1; n <= OUTFILE_MAX_SUFFIX + 1; n++) {
-        moved = move_no_replace(of->tmp_path, name);
-        if (moved != 1 || n > OUTFILE_MAX_SUFFIX)
-            break;
-        free(name);
-        if (!(name = candidate_name(stem, ext, n))) {
+    for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
+        free(path);
+        if (!(path = candidate_name(stem, ext, n))) {
             tool_error("out of memory");
             goto end;
         }
+        if (n == 0 && finish_writing(of, path) < 0)
+            goto end;
+        named = name_file(of, base_name(path));
+        if (named != 1)
+            break;
     }
-    if (moved == 1)
-        tool_error("no free output name: '%s' up to suffix -%d all exist", name, OUTFILE_MAX_SUFFIX);
-    else if (moved < 0)
-        tool_error("cannot create output file '%s': %s", name, strerror(errno));
+    if (named == 1)
+        tool_error("no free output name: '%s' up to suffix -%d all exist", path, OUTFILE_MAX_SUFFIX);
+    else if (named < 0)
+        tool_error("cannot create output file '%s': %s", path, strerror(errno));
+    else if (close_named(of, base_name(path), path) < 0)
+        named = -1;
 
 end:
-    if (moved == 0) {
-        forget_temp(of);
-        return name;
-    }
-    free(name);
     outfile_discard(of);
+    if (named == 0)
+        return path;
+    free(path);
     return NULL;
 }
 
@@ -211,7 +292,12 @@ void outfile_discard(struct outfile *of)
     of->fp = NULL;
     free(of->buf);
     of->buf = NULL;
-    if (of->tmp_path)
-        unlink(of->tmp_path);
-    forget_temp(of);
+    if (of->tmp_name) {
+        unlinkat(of->dirfd, of->tmp_name, 0);
+        forget_temp(of);
+    }
+    /* A zeroed outfile holds no folder: its 0 is not standard input. */
+    if (of->dirfd > 0)
+        close(of->dirfd);
+    of->dirfd = -1;
 }

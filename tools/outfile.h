@@ -3,30 +3,34 @@
 
 #include <stdio.h>
 
-/* An output written under a temporary name beside its target and moved into
- * place only when complete, so a failed or interrupted run never leaves half
- * a file under the final name. */
+/* An output written as an unnamed file in its target's folder (O_TMPFILE)
+ * and named only when complete, so no run, not even one killed by SIGKILL or
+ * a power cut, leaves half a file behind. Where the file system cannot make
+ * unnamed files, a short hidden name in the folder stands in, removed again
+ * on failure and on SIGINT, SIGTERM, SIGHUP or SIGPIPE. Names are made
+ * relative to the folder, so a final path that fits never fails for length. */
 struct outfile {
     FILE *fp;
-    char *tmp_path;
+    int dirfd;
+    char *tmp_name; /* the stand-in name, when there is one */
     char *buf;
 };
 
-/* Creates "<target>.part-XXXXXX". It is also removed if the process is ended
- * by SIGINT, SIGTERM, SIGHUP or SIGPIPE before the commit. Returns 0 or -1
- * after printing an error that names target. */
+/* Creates the file in target's folder. Returns 0 or -1 after printing an
+ * error that names target. */
 int outfile_open(struct outfile *of, const char *target);
 
-/* Closes the file and renames it onto target, replacing an older file.
- * Returns 0, or -1 after printing an error; the temporary file is gone either way. */
+/* Names the file target, replacing an older file (or symlink) in one step.
+ * Returns 0, or -1 after printing an error; the file is gone either way. */
 int outfile_commit(struct outfile *of, const char *target);
 
-/* Closes the file and gives it the first free name of "<stem><ext>",
- * "<stem>-1<ext>", "<stem>-2<ext>", ... without ever replacing a file.
- * Returns the name (free() it), or NULL after printing an error. */
+/* Names the file "<stem><ext>", "<stem>-1<ext>", "<stem>-2<ext>", ...,
+ * the first that is free, never replacing a file; stem must lie in the
+ * folder given to outfile_open(). Returns the path (free() it), or NULL
+ * after printing an error. */
 char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext);
 
-/* Closes and deletes the temporary file; safe on a closed or zeroed outfile. */
+/* Closes and deletes the file; safe on a closed or zeroed outfile. */
 void outfile_discard(struct outfile *of);
 
 #endif
