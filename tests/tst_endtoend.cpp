@@ -67,15 +67,26 @@ void TestEndToEnd::encodeThenDecode()
     window.findChild<QPushButton *>("pushButtonEnc")->click();
     QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 1, 60000);
     QCOMPARE(driver.boxes[0].title, QStringLiteral("Encode complete"));
-    QVERIFY2(driver.boxes[0].text.startsWith("Compression rate"), qPrintable(driver.boxes[0].text));
+    const QString report = driver.boxes[0].text;
+    QVERIFY2(report.startsWith("Compression rate"), qPrintable(report));
+    for (const char *figure : {"PSNR Mean Y:", "SSIM Mean Y:", "kbit/s at 25 frames per second"})
+        QVERIFY2(report.contains(QLatin1String(figure)), qPrintable(figure + (" missing in:\n" + report)));
     const QString stream = tempDir.filePath("out/stream.dat");
     QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
 
+    // A clip already there keeps its name and its bytes; the decoder picks the next free name.
+    QFile earlier(tempDir.filePath("out/stream.yuv"));
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+    earlier.close();
     driver.answer(choosePath(stream));
     window.findChild<QPushButton *>("pushButtonDec")->click();
     QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 2, 60000);
     QCOMPARE(driver.boxes[1].title, QStringLiteral("Decode complete"));
-    QCOMPARE(QFileInfo(tempDir.filePath("out/stream.yuv")).size(), qint64(clip.size()));
+    const QString written = tempDir.filePath("out/stream-1.yuv");
+    QVERIFY2(driver.boxes[1].text.startsWith("Decode complete\n\n"), qPrintable(driver.boxes[1].text));
+    QVERIFY2(driver.boxes[1].text.contains(written), qPrintable(driver.boxes[1].text));
+    QCOMPARE(QFileInfo(written).size(), qint64(clip.size()));
+    QCOMPARE(QFileInfo(earlier.fileName()).size(), qint64(7));
 }
 
 QTEST_MAIN(TestEndToEnd)
