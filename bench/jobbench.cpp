@@ -141,7 +141,8 @@ static double encodeOnCommandLine(const EncodeSetup &setup)
 {
     QFile::remove(setup.outDir + QStringLiteral("/stream.dat"));
     QProcess encoder;
-    encoder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its progress lines are read and dropped, as the program does with them.
+    encoder.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
     encoder.start(QStringLiteral("encoder.exe"), {setup.configForCommandLine});

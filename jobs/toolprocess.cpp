@@ -28,6 +28,8 @@ ToolProcess::ToolProcess(QObject *parent)
     setChildProcessModifier(enterOwnGroup);
 #endif
     graceTimer.setSingleShot(true);
+    // A coarse timer may fire a tenth early: the grace is the tool's, in full.
+    graceTimer.setTimerType(Qt::PreciseTimer);
     graceTimer.setInterval(ToolGroups::grace);
     pollTimer.setInterval(20);
     connect(this, &QProcess::started, this, &ToolProcess::rememberGroup);
