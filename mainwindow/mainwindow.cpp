@@ -201,9 +201,8 @@ void MainWindow::startJob(const QString &program, const QStringList &arguments)
 
 void MainWindow::slotCancelProgress()
 {
-    closeBusyDialog();
+    endJob();
     runner->cancel();
-    configLock.reset();
 }
 
 void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
@@ -217,8 +216,7 @@ void MainWindow::slotFinishProcess(const JobEnd &end)
 {
     if (end.status == JobEnd::Status::Cancelled)
         return;
-    closeBusyDialog();
-    configLock.reset();
+    endJob();
     // The decoder prints no compression rate: its report is all it said.
     const QString report = encoderReport(keptOutput(end.output), tr("Compression rate"));
     if (!end.succeeded())
@@ -231,8 +229,7 @@ void MainWindow::slotFinishProcess(const JobEnd &end)
 
 void MainWindow::slotStartFailed(const QString &program, const QString &errorString)
 {
-    closeBusyDialog();
-    configLock.reset();
+    endJob();
     showReport(QMessageBox::Warning, failureTitle(),
                tr("%1 could not be started. Make sure it is installed and its folder is on the "
                   "PATH, or that the stand-in tools are in %2.\n%3")
@@ -240,8 +237,11 @@ void MainWindow::slotStartFailed(const QString &program, const QString &errorStr
                         QDir::toNativeSeparators(CodecTools::privateToolsFolder()), errorString));
 }
 
-void MainWindow::closeBusyDialog()
+// The job is over for the window: its busy dialog goes, and config.txt is
+// free for the next encode (a running encoder read it long ago).
+void MainWindow::endJob()
 {
+    configLock.reset();
     if (!progress)
         return;
     // Closing emits "canceled": a job that simply ended must not pass for a cancelled one.

@@ -49,7 +49,7 @@ private:
     void startEncoder(const QString &inputPath, const QString &outputDir);
 
     void startJob(const QString &program, const QStringList &arguments);
-    void closeBusyDialog();
+    void endJob();
     QString failureTitle() const;
     QByteArray keptOutput(const BoundedOutput &output) const;
     void reportFailure(const JobEnd &end, const QString &report);
