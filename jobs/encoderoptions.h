@@ -35,8 +35,17 @@ struct EncoderOptions
     int frames = 32;
     int quality = 22;
 
-    // The dialog's entries, in its order.
-    static const QList<Resolution> &resolutions();
+    // One entry of the options dialog's list: a frame size and the text the
+    // dialog shows for it (translated in the dialog's context).
+    struct Entry
+    {
+        Resolution resolution;
+        const char *text;
+    };
+
+    // The frame sizes the encoder is offered, in the dialog's order.
+    static const QList<Entry> &entries();
+    static bool offers(const Resolution &resolution);
     static EncoderOptions read(const QSettings &settings);
 
     Resolution resolution() const { return {width, height}; }
