@@ -186,6 +186,22 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
         <translation>Не удалось запустить %1. Убедитесь, что программа установлена и её папка указана в PATH или что заменяющие программы лежат в %2.
 %3</translation>
     </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 is a link to a file that does not exist. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: %1 — ссылка на несуществующий файл. Удалите её или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 is a folder. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: %1 — это папка. Удалите её или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 cannot be read. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: файл %1 нельзя прочитать. Удалите его или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 cannot be created in %2. Start Tuv-R from a folder you can write to.</source>
+        <translation>Не удалось заблокировать настройки кодера: файл %1 нельзя создать в %2. Запустите Tuv-R из папки, в которую можно записывать.</translation>
+    </message>
 </context>
 <context>
     <name>StartOptions</name>
