@@ -13,6 +13,9 @@ struct Resolution
     int width;
     int height;
 
+    // Bytes of one frame of planar 4:2:0, 8 bits a sample.
+    qint64 frameBytes() const { return qint64(width) * height * 3 / 2; }
+
     friend bool operator==(const Resolution &a, const Resolution &b)
     {
         return a.width == b.width && a.height == b.height;
@@ -49,8 +52,7 @@ struct EncoderOptions
     static EncoderOptions read(const QSettings &settings);
 
     Resolution resolution() const { return {width, height}; }
-    // Bytes of one frame of planar 4:2:0, 8 bits a sample.
-    qint64 frameBytes() const { return qint64(width) * height * 3 / 2; }
+    qint64 frameBytes() const { return resolution().frameBytes(); }
 };
 
 #endif

@@ -28,16 +28,24 @@
         <translation>Число кадров должно быть целым, не меньше 1.</translation>
     </message>
     <message>
-        <source>The clip holds %1 bytes: %2 frames of %3, not a whole number. The partial last frame will be left out.</source>
-        <translation>Клип содержит %1 байт: это %2 кадра %3, не целое число. Неполный последний кадр будет пропущен.</translation>
-    </message>
-    <message>
         <source>The clip holds %1 whole frames of %2, fewer than the %3 frames asked for.</source>
         <translation>В клипе целых кадров %2: %1 — меньше запрошенных %3.</translation>
     </message>
     <message>
         <source>The name %1 states %2, but %3 is chosen.</source>
         <translation>В имени %1 указан размер %2, но выбран %3.</translation>
+    </message>
+    <message>
+        <source>The clip holds %1 bytes: %2 whole frames of %3 and a partial frame of %4 bytes (a frame is %5 bytes). The partial frame will be left out.</source>
+        <translation>Клип содержит %1 байт: целых кадров %3 — %2, и неполный кадр из %4 байт (кадр занимает %5 байт). Неполный кадр будет пропущен.</translation>
+    </message>
+    <message>
+        <source>At %1 the clip holds %2 whole frames.</source>
+        <translation>При размере %1 в клипе целых кадров: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not one of the sizes the encoder is offered (%2): no choice in the options fits this clip.</source>
+        <translation>Размера %1 нет среди предлагаемых кодеру (%2): ни один вариант в параметрах не подходит к этому клипу.</translation>
     </message>
 </context>
 <context>
