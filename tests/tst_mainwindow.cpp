@@ -112,7 +112,8 @@ void TestMainWindow::defaultChoicesAskTheSystemDialogs()
         title = dialog->windowTitle();
         startFolder = dialog->directory().absolutePath();
         shownFilters = dialog->nameFilters();
-        foldersOnly = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
+        // Qt 5 picks DirectoryOnly, Qt 6 Directory with the option.
+        foldersOnly = dialog->fileMode() != QFileDialog::ExistingFile && dialog->testOption(QFileDialog::ShowDirsOnly);
         keepsLinks = dialog->testOption(QFileDialog::DontResolveSymlinks);
         dialog->reject();
     });
