@@ -15,11 +15,17 @@ inline const QString quality = QStringLiteral("quality");
 }
 
 // Every handle opens the same per-user store, so a value written through
-// one handle is seen through any other at once.
+// one handle is seen through any other at once. It is the system's native
+// store (the registry on Windows) unless the default format says otherwise,
+// as the tests make it, to keep clear of the user's own settings.
 class SettingsStore : public QSettings
 {
 public:
-    SettingsStore() : QSettings(QStringLiteral("NORVAKE"), QStringLiteral("TuvR")) {}
+    SettingsStore()
+        : QSettings(QSettings::defaultFormat(), QSettings::UserScope, QStringLiteral("NORVAKE"),
+                    QStringLiteral("TuvR"))
+    {
+    }
 };
 
 #endif
