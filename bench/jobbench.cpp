@@ -7,7 +7,7 @@
 // The encode needs encoder.exe on PATH and runs offscreen like the tests.
 #include "jobs/encoderreport.h"
 #include "jobs/jobrunner.h"
-#include "jobs/toolgroups.h"
+#include "jobs/jobcontrol.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/reportbox.h"
 #include "modaldriver.h"
@@ -100,7 +100,7 @@ static int benchCancel()
         std::printf("round %d: Cancel to group gone: %.3f s for a tool that honours SIGTERM, "
                     "%.3f s for one that ignores it (grace %lld ms)\n",
                     round, cancelSeconds(honours), cancelSeconds(ignores),
-                    qint64(ToolGroups::grace.count()));
+                    qint64(JobControl::grace.count()));
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "faketools.h"
 #include "jobs/jobrunner.h"
-#include "jobs/toolgroups.h"
+#include "jobs/jobcontrol.h"
 
 #include <QProcess>
 #include <QSignalSpy>
