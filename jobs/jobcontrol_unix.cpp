@@ -105,6 +105,7 @@ struct JobControl::Platform
     void openStatus(int readEnd);
     void readStatus();
     void closeStatus();
+    void announceStart();
     void takeSupervisor();
     void onStarted();
     void onFinished(int exitCode, QProcess::ExitStatus status);
@@ -117,6 +118,7 @@ struct JobControl::Platform
     pid_t supervisor = 0;
     Start start = Start::Pending;
     bool stopAsked = false;
+    bool statusEnded = false;
     int statusFd = -1;
     int childStatusFd = -1;
     std::unique_ptr<QSocketNotifier> statusWatch;
@@ -143,10 +145,20 @@ void JobControl::Platform::readStatus()
     closeStatus();
     if (size == sizeof error) {
         failStart(qt_error_string(error));
-    } else {
-        start = Start::Running;
-        emit control.toolStarted();
+        return;
     }
+    statusEnded = true;
+    announceStart();
+}
+
+// The pipe also ends when the supervisor itself could not be run: only a
+// supervisor that runs ended it for the tool.
+void JobControl::Platform::announceStart()
+{
+    if (start != Start::Pending || !statusEnded || process.state() != QProcess::Running)
+        return;
+    start = Start::Running;
+    emit control.toolStarted();
 }
 
 void JobControl::Platform::closeStatus()
@@ -169,6 +181,7 @@ void JobControl::Platform::takeSupervisor()
 void JobControl::Platform::onStarted()
 {
     takeSupervisor();
+    announceStart();
     if (stopAsked)
         signalSupervisor(SIGTERM);
 }
@@ -178,8 +191,14 @@ void JobControl::Platform::onFinished(int exitCode, QProcess::ExitStatus status)
     forget(supervisor);
     // All that held the pipe has ended: its word, if any, is there to read.
     readStatus();
-    if (start == Start::Running)
+    if (start != Start::Failed) {
+        // The supervisor ran, and the tool with it, if only for a moment.
+        if (start == Start::Pending) {
+            start = Start::Running;
+            emit control.toolStarted();
+        }
         emit control.toolFinished(exitCode, status);
+    }
     emit control.gone();
 }
 

@@ -133,18 +133,18 @@ static int descends_from(const struct proc *procs, size_t count, pid_t pid, pid_
     return 0;
 }
 
-/* The tool's group while the tool holds its number, then every descendant
- * wherever it went. A pid is only reused once its process is collected, and
- * ours wait for us, so the one race is a grandchild collected by its own
- * parent in the moment between the listing and the signal, its pid taken at
- * once by a stranger. */
+/* Every descendant, wherever it went, once. A pid is only reused once its
+ * process is collected, and ours wait for us, so the one race is a grandchild
+ * collected by its own parent in the moment between the listing and the
+ * signal, its pid taken at once by a stranger. Without a listing, the tool's
+ * group is what can still be reached, while the tool holds its number. */
 static void signal_job(const struct job *job, int sig)
 {
     size_t count;
     struct proc *procs = list_processes(&count);
     const pid_t self = getpid();
 
-    if (!job->tool_ended)
+    if (!procs && !job->tool_ended)
         kill(-job->tool, sig);
     for (size_t i = 0; i < count; i++) {
         if (descends_from(procs, count, procs[i].pid, self))
