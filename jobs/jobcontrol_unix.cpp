@@ -120,7 +120,9 @@ struct JobControl::Platform
     bool stopAsked = false;
     bool statusEnded = false;
     int statusFd = -1;
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     int childStatusFd = -1;
+#endif
     std::unique_ptr<QSocketNotifier> statusWatch;
 };
 

@@ -293,7 +293,7 @@ int main(int argc, char **argv)
     sigset_t handled, original;
     long parent, status_fd;
 
-    if (argc < 5 || !parse_number(argv[1], 2, &parent) || !parse_number(argv[2], 3, &status_fd)
+    if (argc < 5 || !parse_number(argv[1], 1, &parent) || !parse_number(argv[2], 3, &status_fd)
         || !parse_number(argv[3], 0, &job.grace_ms) || fcntl((int)status_fd, F_SETFD, FD_CLOEXEC) < 0) {
         fprintf(stderr, "usage: tuvr-supervisor PARENT_PID STATUS_FD GRACE_MS PROGRAM [ARGUMENT...]\n");
         return 2;
