@@ -79,11 +79,17 @@ static int benchOutput()
     return 0;
 }
 
-// The time from asking a job to stop to nothing of it left, through the
-// job control the runner uses; leftRunning tells whether the encoder the
-// tool started outside its group (its process id in the file $1 names) is
-// still there.
-static double cancelSeconds(const QString &script, bool *leftRunning)
+struct StopFigure
+{
+    double seconds;
+    // The encoder the tool started outside its group is still there.
+    bool encoderLeft;
+};
+
+// From asking a job to stop to nothing of it left, through the job control
+// the runner uses. The tool writes its encoder's process id, if it starts
+// one, into the file $1 names.
+static StopFigure stopJob(const QString &script)
 {
     QTemporaryDir dir;
     const QString encoderPidFile = dir.filePath(QStringLiteral("encoder.pid"));
@@ -103,8 +109,7 @@ static double cancelSeconds(const QString &script, bool *leftRunning)
     const double seconds = timer.nsecsElapsed() / 1e9;
     QFile pidFile(encoderPidFile);
     const pid_t encoder = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
-    *leftRunning = encoder > 0 && ::kill(encoder, 0) == 0;
-    return seconds;
+    return {seconds, encoder > 0 && ::kill(encoder, 0) == 0};
 }
 
 static int benchCancel()
@@ -114,16 +119,14 @@ static int benchCancel()
     const QString setsidWrapper =
         QStringLiteral("trap 'exit 143' TERM; setsid sh -c 'echo $$ > \"$1\"; exec sleep 300' sh \"$1\" & wait");
     for (int round = 1; round <= 3; ++round) {
-        bool unused = false;
-        bool encoderLeft = false;
-        const double honoured = cancelSeconds(honours, &unused);
-        const double ignored = cancelSeconds(ignores, &unused);
-        const double wrapped = cancelSeconds(setsidWrapper, &encoderLeft);
+        const StopFigure honoured = stopJob(honours);
+        const StopFigure ignored = stopJob(ignores);
+        const StopFigure wrapped = stopJob(setsidWrapper);
         std::printf("round %d: stop to job gone: %.3f s for a tool that honours SIGTERM, "
                     "%.3f s for one that ignores it, %.3f s for a wrapper whose encoder runs "
                     "under setsid (encoder left running: %s; grace %lld ms)\n",
-                    round, honoured, ignored, wrapped, encoderLeft ? "yes" : "no",
-                    qint64(JobControl::grace.count()));
+                    round, honoured.seconds, ignored.seconds, wrapped.seconds,
+                    wrapped.encoderLeft ? "yes" : "no", qint64(JobControl::grace.count()));
     }
     return 0;
 }

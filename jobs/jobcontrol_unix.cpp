@@ -244,6 +244,8 @@ JobControl::~JobControl()
     platform->closeStatus();
 }
 
+// The supervisor takes the death of the thread that starts it for the
+// program's: jobs start from the thread the program lives in, the GUI thread.
 void JobControl::start(const QString &program, const QStringList &arguments)
 {
     int status[2];
