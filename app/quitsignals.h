@@ -1,9 +1,11 @@
 #ifndef QUITSIGNALS_H
 #define QUITSIGNALS_H
 
-// SIGTERM, SIGHUP and SIGINT end the program the way closing its window does:
-// the event loop returns 128 + the signal's number, and on the way out the
-// job runner stops any codec tool still running.
+// The system's requests to end the program end it the way closing its window
+// does, and on the way out the job runner stops any codec tool still running.
+// Each system has its own half: on Unix SIGTERM, SIGHUP and SIGINT, after
+// which the event loop returns 128 + the signal's number
+// (quitsignals_unix.cpp); on Windows console control and session end.
 void quitOnTerminationSignals();
 
 #endif

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Figures for the job runner: peak memory while a tool prints 1 GB, the time
-# from Cancel to the tool's group gone, and a 1080p encode through the program
-# against the same encode on the command line. Prints figures; passes or fails
+# from a job's stop to nothing of it left (a tool that honours SIGTERM, one
+# that ignores it, a wrapper whose encoder runs under setsid), and a 1080p
+# encode through the program against the same encode on the command line. Prints figures; passes or fails
 # nothing.
 #
 # Usage: bench/job_bench.sh [BUILD_DIR]      (default: build)

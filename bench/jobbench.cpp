@@ -1,13 +1,14 @@
 // Figures for the job runner; it passes or fails nothing.
 //   jobbench output                 peak memory while a tool prints 1 GB on standard output
-//   jobbench cancel                 time from Cancel to the tool's group gone
+//   jobbench cancel                 time from a job's stop to nothing of it left
 //   jobbench encode CLIP W H FRAMES the whole encode through the program, from "Ok"
 //                                   in the options to the report box, against the
 //                                   same encode on the command line
 // The encode needs encoder.exe on PATH and runs offscreen like the tests.
 #include "jobs/encoderreport.h"
+#include "jobs/jobcontrol.h"
 #include "jobs/jobrunner.h"
-#include "jobs/toolgroups.h"
+#include "jobs/toolprocess.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/reportbox.h"
 #include "answeredchoices.h"
@@ -78,32 +79,54 @@ static int benchOutput()
     return 0;
 }
 
-static double cancelSeconds(const QString &script)
+struct StopFigure
 {
-    JobRunner runner;
+    double seconds;
+    // The encoder the tool started outside its group is still there.
+    bool encoderLeft;
+};
+
+// From asking a job to stop to nothing of it left, through the job control
+// the runner uses. The tool writes its encoder's process id, if it starts
+// one, into the file $1 names.
+static StopFigure stopJob(const QString &script)
+{
+    QTemporaryDir dir;
+    const QString encoderPidFile = dir.filePath(QStringLiteral("encoder.pid"));
+    ToolProcess process;
     QEventLoop loop;
-    QObject::connect(&runner, &JobRunner::ended, &loop, &QEventLoop::quit);
-    QObject::connect(&runner, &JobRunner::started, &loop, &QEventLoop::quit);
-    runner.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    QObject::connect(&process.job(), &JobControl::toolStarted, &loop, &QEventLoop::quit);
+    QObject::connect(&process.job(), &JobControl::gone, &loop, &QEventLoop::quit);
+    process.job().start(QStringLiteral("/bin/sh"),
+                        {QStringLiteral("-c"), script, QStringLiteral("sh"), encoderPidFile});
     loop.exec();
-    // Let the shell set its trap before it is asked to stop.
+    // Let the shell set its trap and start its encoder before it is asked to stop.
     QThread::msleep(200);
     QElapsedTimer timer;
     timer.start();
-    runner.cancel();
+    process.job().stop();
     loop.exec();
-    return timer.nsecsElapsed() / 1e9;
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    QFile pidFile(encoderPidFile);
+    const pid_t encoder = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
+    return {seconds, encoder > 0 && ::kill(encoder, 0) == 0};
 }
 
 static int benchCancel()
 {
     const QString honours = QStringLiteral("trap 'exit 143' TERM; sleep 300 & wait");
     const QString ignores = QStringLiteral("trap '' TERM; sleep 300 & while :; do wait; done");
+    const QString setsidWrapper =
+        QStringLiteral("trap 'exit 143' TERM; setsid sh -c 'echo $$ > \"$1\"; exec sleep 300' sh \"$1\" & wait");
     for (int round = 1; round <= 3; ++round) {
-        std::printf("round %d: Cancel to group gone: %.3f s for a tool that honours SIGTERM, "
-                    "%.3f s for one that ignores it (grace %lld ms)\n",
-                    round, cancelSeconds(honours), cancelSeconds(ignores),
-                    qint64(ToolGroups::grace.count()));
+        const StopFigure honoured = stopJob(honours);
+        const StopFigure ignored = stopJob(ignores);
+        const StopFigure wrapped = stopJob(setsidWrapper);
+        std::printf("round %d: stop to job gone: %.3f s for a tool that honours SIGTERM, "
+                    "%.3f s for one that ignores it, %.3f s for a wrapper whose encoder runs "
+                    "under setsid (encoder left running: %s; grace %lld ms)\n",
+                    round, honoured.seconds, ignored.seconds, wrapped.seconds,
+                    wrapped.encoderLeft ? "yes" : "no", qint64(JobControl::grace.count()));
     }
     return 0;
 }

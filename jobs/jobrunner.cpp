@@ -19,7 +19,7 @@ JobRunner::JobRunner(QObject *parent)
     connect(&progressTimer, &QTimer::timeout, this, &JobRunner::sendProgress);
 }
 
-// The tools still running or stopping are children: each stops its group as it goes.
+// The tools still running or stopping are children: each stops its job as it goes.
 JobRunner::~JobRunner() = default;
 
 void JobRunner::start(const QString &program, const QStringList &arguments)
@@ -42,10 +42,10 @@ void JobRunner::cancel()
     ToolProcess *stopping = process;
     const QString stoppedProgram = program;
     dropProcess();
-    connect(stopping, &ToolProcess::groupGone, this,
+    connect(&stopping->job(), &JobControl::gone, this,
             [this, stoppedProgram] { emitCancelled(stoppedProgram); });
-    stopping->deleteWhenGroupGone();
-    stopping->stopGroup();
+    stopping->deleteWhenJobGone();
+    stopping->job().stop();
 }
 
 bool JobRunner::isBusy() const
@@ -60,13 +60,12 @@ void JobRunner::launch()
     progressParser = ToolProgressParser();
     pendingProgress.reset();
     process = new ToolProcess(this);
-    connect(process, &QProcess::started, this, &JobRunner::started);
     connect(process, &QProcess::readyReadStandardOutput, this, &JobRunner::readOutput);
     connect(process, &QProcess::readyReadStandardError, this, &JobRunner::readErrors);
-    connect(process, &QProcess::errorOccurred, this, &JobRunner::onErrorOccurred);
-    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished),
-            this, &JobRunner::onFinished);
-    process->start(program, arguments);
+    connect(&process->job(), &JobControl::toolStarted, this, &JobRunner::started);
+    connect(&process->job(), &JobControl::failedToStart, this, &JobRunner::onFailedToStart);
+    connect(&process->job(), &JobControl::toolFinished, this, &JobRunner::onFinished);
+    process->job().start(program, arguments);
 }
 
 void JobRunner::readOutput()
@@ -103,14 +102,11 @@ void JobRunner::sendProgress()
     emit progressed(progress);
 }
 
-void JobRunner::onErrorOccurred(QProcess::ProcessError error)
+void JobRunner::onFailedToStart(const QString &reason)
 {
-    if (error != QProcess::FailedToStart)
-        return;
-    const QString errorString = process->errorString();
-    process->deleteLater();
+    process->deleteWhenJobGone();
     dropProcess();
-    emit failedToStart(program, errorString);
+    emit failedToStart(program, reason);
 }
 
 void JobRunner::onFinished(int exitCode, QProcess::ExitStatus status)
@@ -120,8 +116,8 @@ void JobRunner::onFinished(int exitCode, QProcess::ExitStatus status)
     takeErrorLines(progressParser.finish());
     end.status = status == QProcess::CrashExit ? JobEnd::Status::Crashed : JobEnd::Status::Exited;
     end.exitCode = exitCode;
-    // Anything the tool left running in its group is stopped before the object goes.
-    process->deleteWhenGroupGone();
+    // Anything the tool left running is stopped before the object goes.
+    process->deleteWhenJobGone();
     dropProcess();
     const JobEnd result = end;
     end = JobEnd();
@@ -132,6 +128,7 @@ void JobRunner::onFinished(int exitCode, QProcess::ExitStatus status)
 void JobRunner::dropProcess()
 {
     disconnect(process, nullptr, this, nullptr);
+    disconnect(&process->job(), nullptr, this, nullptr);
     process = nullptr;
     progressTimer.stop();
     pendingProgress.reset();

@@ -39,8 +39,9 @@ public:
     ~JobRunner() override;
 
     void start(const QString &program, const QStringList &arguments);
-    // Stops the job: the tool's group is asked to stop, then killed after a
-    // grace. ended() with Cancelled follows once nothing of it is left.
+    // Stops the job: the tool and all it started are asked to stop, then
+    // killed after a grace. ended() with Cancelled follows once nothing of
+    // the job is left.
     void cancel();
     // A job is settling or its tool runs.
     bool isBusy() const;
@@ -58,7 +59,7 @@ private:
     void readErrors();
     void takeErrorLines(const ToolProgressParser::Lines &lines);
     void sendProgress();
-    void onErrorOccurred(QProcess::ProcessError error);
+    void onFailedToStart(const QString &reason);
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void dropProcess();
     void emitCancelled(const QString &program);

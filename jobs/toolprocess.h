@@ -1,49 +1,31 @@
 #ifndef TOOLPROCESS_H
 #define TOOLPROCESS_H
 
+#include "jobcontrol.h"
+
 #include <QProcess>
-#include <QTimer>
 
-#include <sys/types.h>
-
-// A codec tool's process. It runs in a process group of its own, so that
-// stopping it also stops whatever it started (a wrapper script's encoder),
-// and nothing of it outlives the program.
+// A codec tool's process, run as a contained job: the process reads what the
+// tool prints, its job starts and stops the tool and all the tool starts.
 class ToolProcess : public QProcess
 {
     Q_OBJECT
 
 public:
     explicit ToolProcess(QObject *parent = nullptr);
-    // A group still there is stopped before the object goes: asked, then killed.
-    ~ToolProcess() override;
 
-    // Asks the whole group to stop (SIGTERM) and kills it if it is still
-    // there after the grace; the tool's own cleanup gets its chance.
-    void stopGroup();
-    // Deletes the object once nothing of its group is left.
-    void deleteWhenGroupGone();
-
-signals:
-    // No process of the group is left. Also follows a normal end, once any
-    // process the tool left behind is stopped.
-    void groupGone();
+    JobControl &job() { return control; }
+    // Deletes the object once nothing of its job is left.
+    void deleteWhenJobGone();
 
 protected:
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) && defined(Q_OS_UNIX)
     void setupChildProcess() override;
 #endif
 
 private:
-    void rememberGroup();
-    void checkGroup();
-    void killGroup();
-    void stopGroupNow();
-
-    pid_t group = 0;
-    bool stopping = false;
-    QTimer graceTimer;
-    QTimer pollTimer;
+    // Goes before the process does: a job still there is stopped first.
+    JobControl control;
 };
 
 #endif

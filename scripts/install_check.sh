@@ -26,10 +26,10 @@ prefix=$tmp/prefix
 cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" \
     || { cat "$tmp/install.log"; fail "cmake --install failed"; }
 
-# Only the program goes into bin/, only the tools into its private folder:
-# no test, bench or helper is installed.
+# Only the program goes into bin/, only the tools and the job supervisor into
+# its private folder: no test, bench or helper is installed.
 [ "$(ls "$prefix/bin")" = "tuv-r" ] || fail "bin/ holds: $(ls "$prefix/bin" | tr '\n' ' ')"
-[ "$(ls "$prefix/libexec/tuv-r" | tr '\n' ' ')" = "decoder.exe encoder.exe " ] \
+[ "$(ls "$prefix/libexec/tuv-r" | tr '\n' ' ')" = "decoder.exe encoder.exe tuvr-supervisor " ] \
     || fail "libexec/tuv-r/ holds: $(ls "$prefix/libexec/tuv-r" | tr '\n' ' ')"
 
 # The menu's command and icon must be what is installed.

@@ -15,6 +15,7 @@
  *   pid FILE          the process id into FILE
  *   touch FILE        write FILE TEXT    wait FILE (until it exists)    sleep MS
  *   onterm ignore | onterm touch FILE (then end as stopped)
+ *                 | onterm note FILE (then go on)
  *   spawn PLAN        start another fake tool running PLAN, and go on
  *   setsid            leave the process group and session
  *   exit N            crash */
@@ -41,6 +42,7 @@
 
 static char self_path[MAX_LINE];
 static const char *term_file;
+static int term_goes_on;
 
 static void pause_ms(long ms)
 {
@@ -147,7 +149,23 @@ static void on_term(int sig)
             close(fd);
 #endif
     }
-    _exit(143);
+    if (!term_goes_on)
+        _exit(143);
+}
+
+/* Kept for every SIGTERM, not reset after the first as signal() may do. */
+static void catch_term(void)
+{
+#ifdef _WIN32
+    signal(SIGTERM, on_term);
+#else
+    struct sigaction action;
+
+    memset(&action, 0, sizeof action);
+    action.sa_handler = on_term;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, NULL);
+#endif
 }
 
 static int set_on_term(const char *how)
@@ -156,11 +174,12 @@ static int set_on_term(const char *how)
         signal(SIGTERM, SIG_IGN);
         return 0;
     }
-    if (strncmp(how, "touch ", 6) != 0)
+    term_goes_on = strncmp(how, "note ", 5) == 0;
+    if (strncmp(how, "touch ", 6) != 0 && !term_goes_on)
         return -1;
-    if (!(term_file = strdup(how + 6)))
+    if (!(term_file = strdup(strchr(how, ' ') + 1)))
         return -1;
-    signal(SIGTERM, on_term);
+    catch_term();
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "faketools.h"
+#include "jobs/jobcontrol.h"
 #include "jobs/jobrunner.h"
-#include "jobs/toolgroups.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -11,8 +11,12 @@
 
 Q_DECLARE_METATYPE(JobEnd::Status)
 
+// The plans of the fake tools a tool spawns, by file name.
+using Plans = QMap<QString, QByteArray>;
+
 // The job runner with small fake tools: how a job starts, tells its progress,
-// ends, fails to begin or is cancelled, and that nothing it started outlives it.
+// ends, fails to begin or is cancelled, and that nothing it started outlives
+// it, wherever it went (another process group or session, a double fork).
 class TestJobRunner : public QObject
 {
     Q_OBJECT
@@ -23,13 +27,16 @@ private slots:
     void endIsTold_data();
     void endIsTold();
     void missingToolFailsToStart();
+    void missingSupervisorFailsToStart();
     void progressArrivesInOrder();
     void progressIsThrottled();
     void outputIsCappedHeadAndTail();
     void cancelDuringSettleStartsNothing();
-    void cancelStopsToolAndWhatItStarted_data();
-    void cancelStopsToolAndWhatItStarted();
-    void toolIgnoringTermIsKilledAfterGrace();
+    void cancelStopsWholeJob_data();
+    void cancelStopsWholeJob();
+    void processIgnoringTermIsKilledAfterGrace_data();
+    void processIgnoringTermIsKilledAfterGrace();
+    void helpersLeftByAFinishedToolAreStopped_data();
     void helpersLeftByAFinishedToolAreStopped();
     void destroyedRunnerLeavesNoTool();
     void endedProgramLeavesNoTool_data();
@@ -37,7 +44,7 @@ private slots:
 
 private:
     QString path(const QString &name) const { return caseDir.filePath(name); }
-    QString tool(const QByteArray &script);
+    QString tool(const QByteArray &plan, const Plans &spawned = {});
     pid_t readPid(const QString &name) const;
     static bool processGone(pid_t pid);
 
@@ -45,6 +52,16 @@ private:
     QDir caseDir;
     int caseCount = 0;
 };
+
+// What the user's encoder does: it writes stream.dat when it ends. A job that
+// was stopped in time never lets it.
+static QByteArray encoderPlan(const QByteArray &firstSteps = {})
+{
+    return firstSteps + "pid encoder\nsleep 5000\nwrite stream.dat late\n";
+}
+
+// Long enough for a stop to end whatever the job still holds.
+static const int stopMs = int(JobControl::grace.count()) + 1000;
 
 void TestJobRunner::initTestCase()
 {
@@ -61,10 +78,16 @@ void TestJobRunner::init()
     QVERIFY(QDir::setCurrent(caseDir.path()));
 }
 
-QString TestJobRunner::tool(const QByteArray &script)
+// The fake tool following plan, in the case's folder with the plans it
+// spawns; its path, or an empty one when it cannot be put there.
+QString TestJobRunner::tool(const QByteArray &plan, const Plans &spawned)
 {
-    writeFakeTool(caseDir.path(), QStringLiteral("tool.sh"), script);
-    return path(QStringLiteral("tool.sh"));
+    for (auto it = spawned.begin(); it != spawned.end(); ++it) {
+        QFile file(path(it.key()));
+        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
+            return QString();
+    }
+    return installFakeTool(caseDir.path(), QStringLiteral("tool.exe"), plan) ? path("tool.exe") : QString();
 }
 
 // 0 when the file is missing, which no live process has as its id.
@@ -86,35 +109,37 @@ bool TestJobRunner::processGone(pid_t pid)
 
 void TestJobRunner::endIsTold_data()
 {
-    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QByteArray>("plan");
     QTest::addColumn<JobEnd::Status>("status");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output");
 
     QTest::newRow("normal end, output kept")
-        << QByteArray("echo 'Compression rate: 3'\n") << JobEnd::Status::Exited << 0
+        << QByteArray("out Compression rate: 3\\n\n") << JobEnd::Status::Exited << 0
         << QByteArray("Compression rate: 3\n");
     QTest::newRow("exit code, output kept")
-        << QByteArray("echo 'Error: bad'\nexit 3\n") << JobEnd::Status::Exited << 3
+        << QByteArray("out Error: bad\\n\nexit 3\n") << JobEnd::Status::Exited << 3
         << QByteArray("Error: bad\n");
-    QTest::newRow("crash") << QByteArray("echo half\nkill -SEGV $$\n") << JobEnd::Status::Crashed
-                           << 0 << QByteArray("half\n");
+    QTest::newRow("crash") << QByteArray("out half\\n\ncrash\n") << JobEnd::Status::Crashed << 0
+                           << QByteArray("half\n");
     QTest::newRow("progress and diagnostics on stderr stay out of the output")
-        << QByteArray("printf '[50.0%%] 1/2 frames\\r' >&2\necho 'note' >&2\necho done\n")
+        << QByteArray("err [50.0%] 1/2 frames\\r\nerr note\\n\nout done\\n\n")
         << JobEnd::Status::Exited << 0 << QByteArray("done\n");
 }
 
 void TestJobRunner::endIsTold()
 {
-    QFETCH(QByteArray, script);
+    QFETCH(QByteArray, plan);
     QFETCH(JobEnd::Status, status);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, output);
+    const QString program = tool(plan);
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy started(&runner, &JobRunner::started);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool(script), {});
+    runner.start(program, {});
     QVERIFY(runner.isBusy());
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(started.size(), 1);
@@ -123,14 +148,17 @@ void TestJobRunner::endIsTold()
     QCOMPARE(end.status, status);
     if (status == JobEnd::Status::Exited)
         QCOMPARE(end.exitCode, exitCode);
-    QCOMPARE(end.program, path("tool.sh"));
+    QCOMPARE(end.program, program);
     QCOMPARE(end.output.head(), output);
     QCOMPARE(end.output.omitted(), 0);
 }
 
 void TestJobRunner::missingToolFailsToStart()
 {
+    const QString program = tool("exit 0\n");
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
+    QSignalSpy started(&runner, &JobRunner::started);
     QSignalSpy failed(&runner, &JobRunner::failedToStart);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
@@ -140,24 +168,48 @@ void TestJobRunner::missingToolFailsToStart()
     QVERIFY(!failed[0][1].toString().isEmpty());
     QVERIFY(!runner.isBusy());
 
-    // The runner is ready for the next job, and the failed one tells no end.
-    runner.start(tool("exit 0\n"), {});
+    // The runner is ready for the next job, and the failed one tells no start and no end.
+    runner.start(program, {});
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(failed.size(), 1);
+    QCOMPARE(started.size(), 1);
+}
+
+// A program whose folder has no supervisor beside it runs no tool at all.
+void TestJobRunner::missingSupervisorFailsToStart()
+{
+    const QString program = tool("pid pid\n");
+    QVERIFY(!program.isEmpty());
+    QVERIFY(caseDir.mkdir(QStringLiteral("bin")));
+    const QString host = path("bin/jobhost");
+    QVERIFY(QFile::copy(QStringLiteral(JOBHOST), host));
+    QProcess hostProcess;
+
+    hostProcess.start(host, {program});
+    QVERIFY2(hostProcess.waitForFinished(10000), "the program did not end");
+    const QString said = QString::fromLocal8Bit(hostProcess.readAllStandardOutput());
+    QVERIFY2(said.startsWith(program + QStringLiteral(" could not be started: "))
+                 && said.contains(QStringLiteral("supervisor")),
+             qPrintable(said));
+    QCOMPARE(hostProcess.exitCode(), 1);
+    QVERIFY2(!QFile::exists(path("pid")), "the tool ran without its supervisor");
 }
 
 // The tool waits for each update to be seen before it prints the next one.
 void TestJobRunner::progressArrivesInOrder()
 {
+    QByteArray plan;
+    for (int i = 1; i <= 3; ++i) {
+        plan += QStringLiteral("err [%1.0%] %2/3 frames, 9.50 fps, eta 0:00:0%3\\r\nwait seen%2\n")
+                    .arg(30 * i).arg(i).arg(3 - i).toLatin1();
+    }
+    const QString program = tool(plan);
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy progressed(&runner, &JobRunner::progressed);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool("for i in 1 2 3; do\n"
-                      "  printf '[%d.0%%] %d/3 frames, 9.50 fps, eta 0:00:0%d\\r' $((i * 30)) $i $((3 - i)) >&2\n"
-                      "  while [ ! -e seen$i ]; do sleep 0.02; done\n"
-                      "done\n"),
-                 {});
+    runner.start(program, {});
     for (int i = 1; i <= 3; ++i) {
         QTRY_COMPARE_WITH_TIMEOUT(progressed.size(), i, 10000);
         const auto progress = progressed.last()[0].value<ToolProgress>();
@@ -176,13 +228,16 @@ void TestJobRunner::progressArrivesInOrder()
 // A burst of updates gives a few signals, and the last one is the latest update.
 void TestJobRunner::progressIsThrottled()
 {
+    QByteArray plan;
+    for (int i = 1; i <= 500; ++i)
+        plan += "err " + QByteArray::number(i) + " frames\\r\n";
+    const QString program = tool(plan + "wait go\n");
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy progressed(&runner, &JobRunner::progressed);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool("i=1; while [ $i -le 500 ]; do printf '%d frames\\r' $i >&2; i=$((i + 1)); done\n"
-                      "while [ ! -e go ]; do sleep 0.02; done\n"),
-                 {});
+    runner.start(program, {});
     QTRY_VERIFY_WITH_TIMEOUT(!progressed.isEmpty()
                                  && progressed.last()[0].value<ToolProgress>().frames == 500,
                              10000);
@@ -194,30 +249,33 @@ void TestJobRunner::progressIsThrottled()
 
 void TestJobRunner::outputIsCappedHeadAndTail()
 {
+    const QString program = tool("out first\\n\nrepeat 2000000 0123456\\n\nout last\\n\n");
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    // About 14.9 MB: "1\n2\n...2000000\n".
-    runner.start(tool("seq 1 2000000\n"), {});
+    runner.start(program, {});
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
     const auto end = ended[0][0].value<JobEnd>();
     const QByteArray head = end.output.head();
     const QByteArray tail = end.output.tail();
     QCOMPARE(head.size(), 1 << 20);
     QCOMPARE(tail.size(), 1 << 20);
-    QVERIFY(head.startsWith("1\n2\n3\n"));
-    QVERIFY(tail.endsWith("\n1999999\n2000000\n"));
-    QCOMPARE(end.output.omitted(), qint64(14888896) - 2 * (1 << 20));
+    QVERIFY(head.startsWith("first\n0123456\n0123456\n"));
+    QVERIFY(tail.endsWith("\n0123456\n0123456\nlast\n"));
+    QCOMPARE(end.output.omitted(), qint64(6 + 8 * 2000000 + 5) - 2 * (1 << 20));
 }
 
 // The second job ends after the first would have started, had Cancel not stopped it.
 void TestJobRunner::cancelDuringSettleStartsNothing()
 {
+    const QString program = tool("touch first\n");
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy started(&runner, &JobRunner::started);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool("touch first\n"), {});
+    runner.start(program, {});
     runner.cancel();
     QCOMPARE(ended.size(), 1);
     QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
@@ -229,80 +287,127 @@ void TestJobRunner::cancelDuringSettleStartsNothing()
     QVERIFY2(!QFile::exists(path("first")), "the cancelled tool ran");
 }
 
-void TestJobRunner::cancelStopsToolAndWhatItStarted_data()
+void TestJobRunner::cancelStopsWholeJob_data()
 {
-    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QByteArray>("plan");
+    QTest::addColumn<Plans>("spawned");
     QTest::addColumn<bool>("cleansUp");
 
+    const QByteArray wrapper = "pid pid\nspawn encoder.plan\nwait never\n";
     QTest::newRow("a tool that cleans up on SIGTERM")
-        << QByteArray("trap 'touch cleaned; exit 143' TERM\necho $$ > pid\n"
-                      "while :; do sleep 0.02; done\n")
-        << true;
-    QTest::newRow("a wrapper script: its encoder goes too")
-        << QByteArray("sleep 300 &\necho $! > child\necho $$ > pid\nwait\n") << false;
+        << QByteArray("onterm touch cleaned\npid pid\nwait never\n") << Plans() << true;
+    QTest::newRow("a wrapper: its encoder goes too")
+        << wrapper << Plans{{"encoder.plan", encoderPlan()}} << false;
+    QTest::newRow("a wrapper whose encoder left the group and the session (setsid)")
+        << wrapper << Plans{{"encoder.plan", encoderPlan("setsid\n")}} << false;
+    QTest::newRow("a wrapper whose encoder forked twice and lost its parent")
+        << QByteArray("pid pid\nspawn daemon.plan\nwait never\n")
+        << Plans{{"daemon.plan", "setsid\nspawn encoder.plan\nwait encoder\n"},
+                 {"encoder.plan", encoderPlan()}}
+        << false;
 }
 
-void TestJobRunner::cancelStopsToolAndWhatItStarted()
+void TestJobRunner::cancelStopsWholeJob()
 {
-    QFETCH(QByteArray, script);
+    QFETCH(QByteArray, plan);
+    QFETCH(Plans, spawned);
     QFETCH(bool, cleansUp);
+    const QString program = tool(plan, spawned);
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy ended(&runner, &JobRunner::ended);
-    QSignalSpy progressed(&runner, &JobRunner::progressed);
 
-    runner.start(tool(script), {});
-    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
+    runner.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0 && (spawned.isEmpty() || readPid("encoder") > 0), 10000);
     const pid_t pid = readPid("pid");
-    const pid_t child = readPid("child");
+    const pid_t encoder = readPid("encoder");
     runner.cancel();
     QVERIFY2(!runner.isBusy(), "the window waits for a cancelled tool");
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
-    QVERIFY2(processGone(pid), "the tool still runs");
-    QVERIFY2(child == 0 || processGone(child), "the wrapper's encoder still runs");
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(pid), "the tool still runs", stopMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(encoder == 0 || processGone(encoder), "the wrapper's encoder still runs", stopMs);
     QCOMPARE(QFile::exists(path("cleaned")), cleansUp);
+    QVERIFY2(!QFile::exists(path("stream.dat")), "the stopped encoder wrote its stream");
 }
 
-void TestJobRunner::toolIgnoringTermIsKilledAfterGrace()
+void TestJobRunner::processIgnoringTermIsKilledAfterGrace_data()
 {
+    QTest::addColumn<QByteArray>("plan");
+    QTest::addColumn<Plans>("spawned");
+    QTest::addColumn<QString>("ignoring");
+
+    QTest::newRow("the tool") << QByteArray("onterm note asked\npid pid\nwait never\n") << Plans()
+                              << QStringLiteral("pid");
+    QTest::newRow("a wrapper's encoder that left the session")
+        << QByteArray("spawn encoder.plan\nwait never\n")
+        << Plans{{"encoder.plan", "onterm note asked\nsetsid\npid encoder\nwait never\n"}}
+        << QStringLiteral("encoder");
+}
+
+void TestJobRunner::processIgnoringTermIsKilledAfterGrace()
+{
+    QFETCH(QByteArray, plan);
+    QFETCH(Plans, spawned);
+    QFETCH(QString, ignoring);
+    const QString program = tool(plan, spawned);
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool("trap 'touch asked' TERM\necho $$ > pid\nwhile :; do sleep 0.02; done\n"), {});
-    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
-    const pid_t pid = readPid("pid");
+    runner.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid(ignoring) > 0, 10000);
+    const pid_t pid = readPid(ignoring);
     runner.cancel();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("asked")), 5000);
-    QVERIFY2(!processGone(pid), "the tool was killed before its grace");
+    QVERIFY2(!processGone(pid), "it was killed before its grace");
     QVERIFY(ended.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Cancelled);
-    QVERIFY2(processGone(pid), "the tool outlived its grace");
+    QVERIFY2(processGone(pid), "it outlived its grace");
+}
+
+void TestJobRunner::helpersLeftByAFinishedToolAreStopped_data()
+{
+    QTest::addColumn<QByteArray>("helperPlan");
+
+    QTest::newRow("a helper in the tool's group") << encoderPlan();
+    QTest::newRow("a helper that left the group and the session") << encoderPlan("setsid\n");
+    QTest::newRow("a helper that ignores SIGTERM") << encoderPlan("onterm ignore\n");
 }
 
 void TestJobRunner::helpersLeftByAFinishedToolAreStopped()
 {
+    QFETCH(QByteArray, helperPlan);
+    const QString program = tool("spawn encoder.plan\nwait encoder\n", {{"encoder.plan", helperPlan}});
+    QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(tool("sleep 300 &\necho $! > child\n"), {});
+    runner.start(program, {});
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
-    QCOMPARE(ended[0][0].value<JobEnd>().status, JobEnd::Status::Exited);
-    const pid_t child = readPid("child");
-    QVERIFY(child > 0);
-    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's helper outlived the job", 5000);
+    const auto end = ended[0][0].value<JobEnd>();
+    QCOMPARE(end.status, JobEnd::Status::Exited);
+    QCOMPARE(end.exitCode, 0);
+    const pid_t helper = readPid("encoder");
+    QVERIFY(helper > 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(helper), "the tool's helper outlived the job", stopMs);
+    QVERIFY2(!QFile::exists(path("stream.dat")), "the helper wrote after the job's end");
 }
 
 void TestJobRunner::destroyedRunnerLeavesNoTool()
 {
+    const QString program = tool("onterm ignore\nspawn encoder.plan\nwait encoder\npid pid\nwait never\n",
+                                 {{"encoder.plan", encoderPlan("setsid\n")}});
+    QVERIFY(!program.isEmpty());
     auto *runner = new JobRunner;
-    runner->start(tool("trap '' TERM\nsleep 300 &\necho $! > child\necho $$ > pid\nwait\n"), {});
-    QTRY_VERIFY_WITH_TIMEOUT(readPid("child") > 0, 10000);
+    runner->start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
     const pid_t pid = readPid("pid");
-    const pid_t child = readPid("child");
+    const pid_t encoder = readPid("encoder");
     delete runner;
     QVERIFY2(processGone(pid), "the tool outlived the runner");
-    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's child outlived the runner", 2000);
+    QVERIFY2(processGone(encoder), "the tool's encoder outlived the runner");
 }
 
 void TestJobRunner::endedProgramLeavesNoTool_data()
@@ -310,38 +415,54 @@ void TestJobRunner::endedProgramLeavesNoTool_data()
     QTest::addColumn<QStringList>("hostOptions");
     QTest::addColumn<int>("signal");
     QTest::addColumn<QByteArray>("onTerm");
+    QTest::addColumn<QByteArray>("encoderSteps");
+    QTest::addColumn<bool>("programWaits");
 
     // A tool that ignores SIGTERM shows the kill that follows the grace.
     QTest::newRow("SIGTERM to the program, a tool that ignores it")
-        << QStringList() << SIGTERM << QByteArray("''");
-    QTest::newRow("SIGHUP to the program") << QStringList() << SIGHUP << QByteArray("'exit 1'");
-    QTest::newRow("SIGINT to the program") << QStringList() << SIGINT << QByteArray("'exit 1'");
+        << QStringList() << SIGTERM << QByteArray("onterm ignore\n") << QByteArray() << true;
+    QTest::newRow("SIGHUP to the program") << QStringList() << SIGHUP << QByteArray() << QByteArray() << true;
+    QTest::newRow("SIGINT to the program") << QStringList() << SIGINT << QByteArray() << QByteArray() << true;
     QTest::newRow("exit() as when the display goes away, a tool that ignores SIGTERM")
-        << QStringList{QStringLiteral("--exit-on-input")} << 0 << QByteArray("''");
+        << QStringList{QStringLiteral("--exit-on-input")} << 0 << QByteArray("onterm ignore\n")
+        << QByteArray() << true;
+    // Killed outright, the program waits for nothing: the job stops itself.
+    QTest::newRow("SIGKILL to the program under a plain wrapper")
+        << QStringList() << SIGKILL << QByteArray() << QByteArray() << false;
+    QTest::newRow("SIGKILL to the program, an encoder that left the session")
+        << QStringList() << SIGKILL << QByteArray() << QByteArray("setsid\n") << false;
 }
 
-// The tool has a child of its own, which only a stop of the whole group ends.
+// The tool has an encoder of its own, which only a stop of the whole job ends.
 void TestJobRunner::endedProgramLeavesNoTool()
 {
     QFETCH(QStringList, hostOptions);
     QFETCH(int, signal);
     QFETCH(QByteArray, onTerm);
-    const QString script =
-        tool("trap " + onTerm + " TERM\nsleep 300 &\necho $! > child\necho $$ > pid\nwait\n");
+    QFETCH(QByteArray, encoderSteps);
+    QFETCH(bool, programWaits);
+    const QString program = tool(onTerm + "spawn encoder.plan\nwait encoder\npid pid\nwait never\n",
+                                 {{"encoder.plan", encoderPlan(encoderSteps)}});
+    QVERIFY(!program.isEmpty());
     QProcess host;
-    host.start(QStringLiteral(JOBHOST), hostOptions << script);
+    host.start(QStringLiteral(JOBHOST), hostOptions << program);
     QVERIFY(host.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
     const pid_t pid = readPid("pid");
-    const pid_t child = readPid("child");
+    const pid_t encoder = readPid("encoder");
     if (signal)
         ::kill(pid_t(host.processId()), signal);
     else
         host.write("exit\n");
     QVERIFY2(host.waitForFinished(10000), "the program did not end");
     QCOMPARE(host.readAllStandardOutput(), QByteArray("started\n"));
-    QVERIFY2(processGone(pid), "the tool outlived the program");
-    QTRY_VERIFY2_WITH_TIMEOUT(processGone(child), "the tool's child outlived the program", 2000);
+    if (programWaits) {
+        QVERIFY2(processGone(pid), "the tool outlived the program");
+        QVERIFY2(processGone(encoder), "the tool's encoder outlived the program");
+    }
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(pid), "the tool outlived the program", stopMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(encoder), "the tool's encoder outlived the program", stopMs);
+    QVERIFY2(!QFile::exists(path("stream.dat")), "the encoder wrote after the program's end");
 }
 
 QTEST_GUILESS_MAIN(TestJobRunner)

@@ -49,6 +49,13 @@
     </message>
 </context>
 <context>
+    <name>JobControl</name>
+    <message>
+        <source>Tuv-R&apos;s job supervisor %1 is missing or cannot run: %2</source>
+        <translation>Служебная программа Tuv-R %1, под которой запускаются задания, отсутствует или не запускается: %2</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Tuv-R</source>

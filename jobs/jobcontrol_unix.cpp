@@ -1,0 +1,312 @@
+// A job on Linux: the program's child is our supervisor (tools/supervisor.c),
+// a child subreaper that runs the tool, keeps all the tool starts as its own
+// descendants and exits, as the tool did, only once none of them is left. So
+// the supervisor's end is the job's end. SIGTERM asks it to stop the job
+// (the grace is its own to keep), SIGUSR1 to kill the job now, and the
+// program's death asks it too. Before the tool runs, a status pipe tells
+// whether it could be started.
+#include "jobcontrol.h"
+#include "codectools.h"
+
+#include <QDir>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <sys/wait.h>
+
+namespace {
+// Past the grace, the supervisor's own kill takes no longer than this.
+constexpr std::chrono::milliseconds killMargin{1000};
+
+// The supervisors still running, for the program's end through exit(): one
+// job runs at a time, plus a few cancelled ones still stopping.
+constexpr int maxJobs = 16;
+std::atomic<pid_t> supervisors[maxJobs];
+
+void pause10ms()
+{
+    const timespec step{0, 10 * 1000 * 1000};
+    nanosleep(&step, nullptr);
+}
+
+// Collects the supervisors that have ended: at exit nobody else does.
+bool waitAllGone(std::chrono::milliseconds limit)
+{
+    for (auto left = limit; left.count() > 0; left -= std::chrono::milliseconds(10)) {
+        bool allGone = true;
+        for (auto &slot : supervisors) {
+            const pid_t pid = slot.load();
+            allGone = allGone && (pid <= 0 || waitpid(pid, nullptr, WNOHANG) != 0);
+        }
+        if (allGone)
+            return true;
+        pause10ms();
+    }
+    return false;
+}
+
+void signalAll(int sig)
+{
+    for (auto &slot : supervisors) {
+        if (const pid_t pid = slot.load(); pid > 0)
+            ::kill(pid, sig);
+    }
+}
+
+void stopAllAtExit()
+{
+    signalAll(SIGTERM);
+    if (!waitAllGone(JobControl::grace + killMargin)) {
+        signalAll(SIGUSR1);
+        waitAllGone(killMargin);
+    }
+}
+
+void remember(pid_t pid)
+{
+    [[maybe_unused]] static const bool hooked = std::atexit(stopAllAtExit) == 0;
+    for (auto &slot : supervisors) {
+        pid_t empty = 0;
+        if (slot.compare_exchange_strong(empty, pid))
+            return;
+    }
+}
+
+void forget(pid_t pid)
+{
+    for (auto &slot : supervisors) {
+        pid_t listed = pid;
+        slot.compare_exchange_strong(listed, 0);
+    }
+}
+
+// Never from PATH: the supervisor is ours, beside the program's own tools.
+QString supervisorProgram()
+{
+    return QDir(CodecTools::privateToolsFolder()).filePath(QStringLiteral(TUVR_SUPERVISOR));
+}
+}
+
+struct JobControl::Platform
+{
+    enum class Start { Pending, Running, Failed };
+
+    Platform(JobControl &control, QProcess &process) : control(control), process(process) {}
+
+    void openStatus(int readEnd);
+    void readStatus();
+    void closeStatus();
+    void announceStart();
+    void takeSupervisor();
+    void onStarted();
+    void onFinished(int exitCode, QProcess::ExitStatus status);
+    void onErrorOccurred(QProcess::ProcessError error);
+    void failStart(const QString &reason);
+    void signalSupervisor(int sig) const;
+
+    JobControl &control;
+    QProcess &process;
+    pid_t supervisor = 0;
+    Start start = Start::Pending;
+    bool stopAsked = false;
+    bool statusEnded = false;
+    int statusFd = -1;
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    int childStatusFd = -1;
+#endif
+    std::unique_ptr<QSocketNotifier> statusWatch;
+};
+
+void JobControl::Platform::openStatus(int readEnd)
+{
+    statusFd = readEnd;
+    fcntl(statusFd, F_SETFL, O_NONBLOCK);
+    statusWatch = std::make_unique<QSocketNotifier>(statusFd, QSocketNotifier::Read);
+    QObject::connect(statusWatch.get(), &QSocketNotifier::activated, &control, [this] { readStatus(); });
+}
+
+// An errno from the supervisor when the tool could not be started, or the
+// end of the pipe, without a word, once it runs.
+void JobControl::Platform::readStatus()
+{
+    if (statusFd < 0)
+        return;
+    int error = 0;
+    const ssize_t size = read(statusFd, &error, sizeof error);
+    if (size < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    closeStatus();
+    if (size == sizeof error) {
+        failStart(qt_error_string(error));
+        return;
+    }
+    statusEnded = true;
+    announceStart();
+}
+
+// The pipe also ends when the supervisor itself could not be run: only a
+// supervisor that runs ended it for the tool.
+void JobControl::Platform::announceStart()
+{
+    if (start != Start::Pending || !statusEnded || process.state() != QProcess::Running)
+        return;
+    start = Start::Running;
+    emit control.toolStarted();
+}
+
+void JobControl::Platform::closeStatus()
+{
+    statusWatch.reset();
+    if (statusFd >= 0)
+        close(statusFd);
+    statusFd = -1;
+}
+
+// Known once the supervisor is forked: right after start() or, at the latest, at "started".
+void JobControl::Platform::takeSupervisor()
+{
+    if (supervisor || process.processId() <= 0)
+        return;
+    supervisor = pid_t(process.processId());
+    remember(supervisor);
+}
+
+void JobControl::Platform::onStarted()
+{
+    takeSupervisor();
+    announceStart();
+    if (stopAsked)
+        signalSupervisor(SIGTERM);
+}
+
+void JobControl::Platform::onFinished(int exitCode, QProcess::ExitStatus status)
+{
+    forget(supervisor);
+    // All that held the pipe has ended: its word, if any, is there to read.
+    readStatus();
+    if (start != Start::Failed) {
+        // The supervisor ran, and the tool with it, if only for a moment.
+        if (start == Start::Pending) {
+            start = Start::Running;
+            emit control.toolStarted();
+        }
+        emit control.toolFinished(exitCode, status);
+    }
+    emit control.gone();
+}
+
+void JobControl::Platform::onErrorOccurred(QProcess::ProcessError error)
+{
+    if (error != QProcess::FailedToStart)
+        return;
+    forget(supervisor);
+    closeStatus();
+    failStart(JobControl::tr("Tuv-R's job supervisor %1 is missing or cannot run: %2")
+                  .arg(QDir::toNativeSeparators(process.program()), process.errorString()));
+    emit control.gone();
+}
+
+void JobControl::Platform::failStart(const QString &reason)
+{
+    start = Start::Failed;
+    emit control.failedToStart(reason);
+}
+
+void JobControl::Platform::signalSupervisor(int sig) const
+{
+    if (supervisor > 0 && process.state() != QProcess::NotRunning)
+        ::kill(supervisor, sig);
+}
+
+JobControl::JobControl(QProcess &process)
+    : platform(std::make_unique<Platform>(*this, process))
+{
+    connect(&process, &QProcess::started, this, [this] { platform->onStarted(); });
+    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            [this](int exitCode, QProcess::ExitStatus status) { platform->onFinished(exitCode, status); });
+    connect(&process, &QProcess::errorOccurred, this,
+            [this](QProcess::ProcessError error) { platform->onErrorOccurred(error); });
+}
+
+JobControl::~JobControl()
+{
+    disconnect(this, nullptr, nullptr, nullptr);
+    stopAndWait();
+    platform->closeStatus();
+}
+
+// The supervisor takes the death of the thread that starts it for the
+// program's: jobs start from the thread the program lives in, the GUI thread.
+void JobControl::start(const QString &program, const QStringList &arguments)
+{
+    int status[2];
+    if (pipe2(status, O_CLOEXEC) != 0) {
+        const QString reason = qt_error_string(errno);
+        QTimer::singleShot(0, this, [this, reason] {
+            platform->failStart(reason);
+            emit gone();
+        });
+        return;
+    }
+    platform->openStatus(status[0]);
+    const int writeEnd = status[1];
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Only this child keeps the write end; it never reaches the tool.
+    platform->process.setChildProcessModifier([writeEnd] { fcntl(writeEnd, F_SETFD, 0); });
+#else
+    platform->childStatusFd = writeEnd;
+#endif
+    platform->process.start(supervisorProgram(),
+                            QStringList{QString::number(getpid()), QString::number(writeEnd),
+                                        QString::number(grace.count()), program}
+                                + arguments);
+    close(writeEnd);
+    platform->takeSupervisor();
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+void JobControl::setUpChildProcess()
+{
+    fcntl(platform->childStatusFd, F_SETFD, 0);
+}
+#endif
+
+void JobControl::stop()
+{
+    if (isGone()) {
+        QTimer::singleShot(0, this, &JobControl::gone);
+        return;
+    }
+    platform->stopAsked = true;
+    platform->signalSupervisor(SIGTERM);
+}
+
+void JobControl::kill()
+{
+    platform->signalSupervisor(SIGUSR1);
+}
+
+bool JobControl::isGone() const
+{
+    return platform->process.state() == QProcess::NotRunning;
+}
+
+void JobControl::stopAndWait()
+{
+    if (isGone())
+        return;
+    stop();
+    if (!platform->process.waitForFinished(int((grace + killMargin).count()))) {
+        kill();
+        platform->process.waitForFinished(int(killMargin.count()));
+    }
+}
