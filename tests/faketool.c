@@ -18,7 +18,8 @@
  *                 | onterm note FILE (then go on)
  *   spawn PLAN        start another fake tool running PLAN, and go on
  *   setsid            leave the process group and session
- *   exit N            crash */
+ *   exit N            end with exit code N
+ *   crash             end by a real fault */
 #ifndef _WIN32
 #define _POSIX_C_SOURCE 200809L
 #endif
