@@ -3,6 +3,7 @@
 #include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
+#include "picturehash.h"
 #include "progress.h"
 #include "yuvio.h"
 
@@ -22,6 +23,8 @@
 #define REPORT_FPS 25
 /* x264 gives 100 dB for a plane that came through unchanged. */
 #define LOSSLESS_PSNR 100.0
+/* Set to 0, the stream carries no picture checksums: for the benchmark only. */
+#define HASH_VARIABLE "TUVR_ENCODER_PICTURE_HASH"
 
 /* Sums of x264's per-frame figures, for the means of its own summary. */
 struct quality {
@@ -45,6 +48,7 @@ struct encode {
     struct quality q;
     struct progress progress;
     size_t partial_bytes;
+    int hash_pictures;
     uint64_t bytes_out;
     double seconds;
 };
@@ -122,6 +126,10 @@ static int open_x264(struct encode *e)
     p.i_height = e->cfg.height;
     p.b_annexb = 1;
     p.b_repeat_headers = 1;
+    /* Every picture handed back deblocked, as a decoder outputs it, even
+     * those no other picture refers to: its checksum and PSNR are then those
+     * of the written stream. */
+    p.b_full_recon = 1;
     p.rc.i_rc_method = X264_RC_CQP;
     p.rc.i_qp_constant = qp;
     /* The report gives x264's own quality figures. */
@@ -139,15 +147,55 @@ static int open_x264(struct encode *e)
     return 0;
 }
 
-static int write_nals(struct encode *e, const x264_nal_t *nal, int size)
+static int write_bytes(struct encode *e, const uint8_t *data, size_t size)
 {
-    /* The NAL units of one call lie back to back in memory. */
-    if (size > 0 && fwrite(nal[0].p_payload, 1, (size_t)size, e->out.fp) != (size_t)size) {
+    if (size > 0 && fwrite(data, 1, size, e->out.fp) != size) {
         tool_error("cannot write output file '%s': %s", e->cfg.file_dat, strerror(errno));
         return -1;
     }
-    e->bytes_out += (uint64_t)(size > 0 ? size : 0);
+    e->bytes_out += size;
     return 0;
+}
+
+/* The picture as a decoder will output it; x264 keeps its chroma interleaved. */
+static int hash_picture(const struct encode *e, const x264_image_t *img, struct picture_hash *hash)
+{
+    if (img->i_csp != X264_CSP_NV12 || img->i_plane != 2) {
+        tool_error("x264 handed back a picture in a layout other than NV12 (colour space %d)", img->i_csp);
+        return -1;
+    }
+    hash->plane[0] = picture_hash_plane(img->plane[0], img->i_stride[0], e->cfg.width, e->cfg.height);
+    picture_hash_interleaved(img->plane[1], img->i_stride[1], e->cfg.width / 2, e->cfg.height / 2, &hash->plane[1],
+                             &hash->plane[2]);
+    return 0;
+}
+
+static int first_slice(const x264_nal_t *nal, int i_nal)
+{
+    int i = 0;
+
+    while (i < i_nal && nal[i].i_type != NAL_SLICE && nal[i].i_type != NAL_SLICE_IDR)
+        i++;
+    return i;
+}
+
+/* The NAL units of one picture lie back to back in memory. Its checksum goes
+ * into its own access unit, just before its first slice. */
+static int write_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_image_t *img)
+{
+    const int slice = first_slice(nal, i_nal);
+    struct picture_hash hash;
+    uint8_t sei[PICTURE_HASH_SEI_MAX];
+    size_t head;
+
+    if (!e->hash_pictures || slice == i_nal)
+        return write_bytes(e, nal[0].p_payload, (size_t)size);
+    if (hash_picture(e, img, &hash) < 0)
+        return -1;
+    head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
+    if (write_bytes(e, nal[0].p_payload, head) < 0 || write_bytes(e, sei, picture_hash_sei(&hash, sei)) < 0)
+        return -1;
+    return write_bytes(e, nal[slice].p_payload, (size_t)size - head);
 }
 
 static void add_quality(struct quality *q, const x264_image_properties_t *prop)
@@ -170,11 +218,11 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
         tool_error("x264 failed to encode frame %d", e->frames);
         return -1;
     }
-    if (size > 0) {
-        add_quality(&e->q, &pic_out.prop);
-        progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    }
-    return write_nals(e, nal, size);
+    if (size == 0)
+        return 0;
+    add_quality(&e->q, &pic_out.prop);
+    progress_frames(&e->progress, ++e->frames_out, e->total, 0);
+    return write_picture(e, nal, i_nal, size, &pic_out.img);
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -293,8 +341,10 @@ static void print_report(const struct encode *e)
 
 static int run(struct encode *e)
 {
+    const char *hash = getenv(HASH_VARIABLE);
     double start = now_seconds();
 
+    e->hash_pictures = !hash || strcmp(hash, "0") != 0;
     progress_start(&e->progress);
     if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0)
         return -1;
