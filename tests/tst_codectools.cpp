@@ -13,6 +13,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,10 @@ private slots:
     void decoderGivesUpOnInputWithoutPictures_data();
     void decoderGivesUpOnInputWithoutPictures();
     void checksumsAreValidH264();
+    void decoderNamesTheFileItFailsToWrite_data();
+    void decoderNamesTheFileItFailsToWrite();
+    void nextJobRemovesStalePartials_data();
+    void nextJobRemovesStalePartials();
     void decoderDecodesStreamsWithoutChecksums_data();
     void decoderDecodesStreamsWithoutChecksums();
 
@@ -81,6 +86,7 @@ private:
     static QByteArray makeClip(int width, int height, int frames, quint32 seed = 1);
     static QByteArray config(const QString &in, int width, int height, int nframes, const QString &dat, int qp);
     Result encodeClip(const QString &dir, const QByteArray &clip, int width, int height, int nframes, int qp);
+    static Result runWithFileSizeLimit(const QString &program, const QStringList &args, qint64 bytes);
     static QByteArray unseenFlip(const QString &dir, const QByteArray &stream, const QByteArray &clean,
                                  int fromPicture);
 
@@ -501,6 +507,7 @@ void TestCodecTools::encoderLeavesNoFileWhenStopped_data()
     QTest::newRow("SIGKILL, no older stream") << int(SIGKILL) << false << QStringList();
     QTest::newRow("SIGKILL keeps the older stream") << int(SIGKILL) << true << QStringList();
     QTest::newRow("SIGTERM, no unnamed files") << int(SIGTERM) << true << QStringList{noTmpfile};
+    QTest::newRow("SIGKILL, no unnamed files: the next job tidies up") << int(SIGKILL) << true << QStringList{noTmpfile};
 }
 
 // The input is a FIFO that gets one frame, so the encoder is caught mid-stream.
@@ -515,7 +522,7 @@ void TestCodecTools::encoderLeavesNoFileWhenStopped()
     QVERIFY(writeFile(dir + "/config.txt", config(fifo, W, H, 8, dir + "/stream.dat", 22)));
     if (older)
         QVERIFY(writeFile(dir + "/stream.dat", "older stream"));
-    const QStringList before = entriesOf(dir);
+    QStringList before = entriesOf(dir);
 
     QProcess p;
     p.setProcessEnvironment(environmentWith(env));
@@ -532,6 +539,15 @@ void TestCodecTools::encoderLeavesNoFileWhenStopped()
     ::close(fd);
     QVERIFY2(finished, "encoder.exe did not stop on the signal");
     QVERIFY2(p.exitStatus() == QProcess::CrashExit, "encoder.exe should end by the signal");
+    if (sig == SIGKILL && env.contains(noTmpfile)) {
+        // Nothing could remove the named partial file then; the next output in the folder does.
+        QVERIFY2(entriesOf(dir).filter(QRegularExpression("^\\.tuvr-")).size() == 1, qPrintable(entriesOf(dir).join(", ")));
+        QVERIFY(writeFile(dir + "/next.yuv", makeClip(W, H, 1)));
+        QVERIFY(writeFile(dir + "/next.txt", config(dir + "/next.yuv", W, H, 1, dir + "/next.dat", 22)));
+        QVERIFY(run(ENCODER_EXE, {dir + "/next.txt"}, env).exitCode == 0);
+        before << "next.dat" << "next.txt" << "next.yuv";
+        before.sort();
+    }
     QCOMPARE(entriesOf(dir), before);
     if (older)
         QCOMPARE(readFile(dir + "/stream.dat"), QByteArray("older stream"));
@@ -1128,6 +1144,74 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
     QVERIFY2(r.finished && r.exitCode == 0 && !r.out.contains("Warning"), qPrintable(r.out + r.err));
     QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/changed.yuv") == clean, "the frames differ from the stream's own");
+}
+
+// The tool inherits the limit: past it, a write to a file fails as on a full disk.
+TestCodecTools::Result TestCodecTools::runWithFileSizeLimit(const QString &program, const QStringList &args,
+                                                            qint64 bytes)
+{
+    struct rlimit old;
+    if (::getrlimit(RLIMIT_FSIZE, &old) < 0)
+        return Result();
+    const struct rlimit limited = {rlim_t(bytes), old.rlim_max};
+    // Ignored, the signal lets the write fail with EFBIG instead of killing the writer.
+    ::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &limited) < 0)
+        return Result();
+    const Result r = run(program, args);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    return r;
+}
+
+void TestCodecTools::decoderNamesTheFileItFailsToWrite_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::newRow("while writing frames (more than its 1 MiB buffer)") << 80;
+    QTest::newRow("when writing its last frames out") << 3;
+}
+
+// The output is named only when complete, by the first free name; a failure
+// names the file that was being written, not one that exists.
+void TestCodecTools::decoderNamesTheFileItFailsToWrite()
+{
+    QFETCH(int, frames);
+    const QString dir = freshDir();
+    QVERIFY(encodeClip(dir, makeClip(W, H, frames), W, H, frames, 22).exitCode == 0);
+    QVERIFY(writeFile(dir + "/stream.yuv", "taken") && writeFile(dir + "/stream-1.yuv", "taken"));
+    const QStringList before = entriesOf(dir);
+
+    const Result r = runWithFileSizeLimit(DECODER_EXE, {dir + "/stream.dat"}, 16384);
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit && r.exitCode != 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.startsWith("Error: cannot write output file '" + dir + "/stream-2.yuv': "), qPrintable(r.out));
+    QCOMPARE(entriesOf(dir), before);
+}
+
+void TestCodecTools::nextJobRemovesStalePartials_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("partial file of a process that has ended") << ".tuvr-@ENDED@-3" << true;
+    QTest::newRow("partial file of a live process") << ".tuvr-@LIVE@-0" << false;
+    QTest::newRow("an ended process's name with more after it") << ".tuvr-@ENDED@-3.yuv" << false;
+    QTest::newRow("an ended process's name without a counter") << ".tuvr-@ENDED@" << false;
+}
+
+void TestCodecTools::nextJobRemovesStalePartials()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, removed);
+    QProcess ended;
+    ended.start(DECODER_EXE, {});
+    QVERIFY(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    QVERIFY(ended.waitForFinished());
+    name.replace("@ENDED@", QString::number(endedPid));
+    name.replace("@LIVE@", QString::number(QCoreApplication::applicationPid()));
+    const QString dir = freshDir();
+    QVERIFY(writeFile(dir + "/" + name, "partial"));
+
+    QVERIFY(encodeClip(dir, makeClip(W, H, 2), W, H, 2, 22).exitCode == 0);
+    QVERIFY2(QFile::exists(dir + "/" + name) != removed, qPrintable(entriesOf(dir).join(", ")));
 }
 
 QTEST_GUILESS_MAIN(TestCodecTools)
