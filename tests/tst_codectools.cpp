@@ -507,7 +507,8 @@ void TestCodecTools::encoderLeavesNoFileWhenStopped_data()
     QTest::newRow("SIGKILL, no older stream") << int(SIGKILL) << false << QStringList();
     QTest::newRow("SIGKILL keeps the older stream") << int(SIGKILL) << true << QStringList();
     QTest::newRow("SIGTERM, no unnamed files") << int(SIGTERM) << true << QStringList{noTmpfile};
-    QTest::newRow("SIGKILL, no unnamed files: the next job tidies up") << int(SIGKILL) << true << QStringList{noTmpfile};
+    QTest::newRow("SIGKILL, no unnamed files: the next job tidies up")
+        << int(SIGKILL) << true << QStringList{noTmpfile};
 }
 
 // The input is a FIFO that gets one frame, so the encoder is caught mid-stream.
@@ -541,7 +542,8 @@ void TestCodecTools::encoderLeavesNoFileWhenStopped()
     QVERIFY2(p.exitStatus() == QProcess::CrashExit, "encoder.exe should end by the signal");
     if (sig == SIGKILL && env.contains(noTmpfile)) {
         // Nothing could remove the named partial file then; the next output in the folder does.
-        QVERIFY2(entriesOf(dir).filter(QRegularExpression("^\\.tuvr-")).size() == 1, qPrintable(entriesOf(dir).join(", ")));
+        const QStringList left = entriesOf(dir);
+        QVERIFY2(left.filter(QRegularExpression("^\\.tuvr-")).size() == 1, qPrintable(left.join(", ")));
         QVERIFY(writeFile(dir + "/next.yuv", makeClip(W, H, 1)));
         QVERIFY(writeFile(dir + "/next.txt", config(dir + "/next.yuv", W, H, 1, dir + "/next.dat", 22)));
         QVERIFY(run(ENCODER_EXE, {dir + "/next.txt"}, env).exitCode == 0);
@@ -1133,11 +1135,13 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
     const QByteArray clean = readFile(dir + "/stream.yuv");
     QByteArray stream = readFile(dir + "/stream.dat");
-    if (change == "no SEI")
+    if (change == "no SEI") {
         stream = withoutSei(stream);
-    // The kind follows the NAL header, payload type and size and the UUID.
-    for (const annexb::Nal &nal : checksumsOf(stream))
-        stream[nal.start + 19] = char(2);
+    } else {
+        // The kind follows the NAL header, payload type and size and the UUID.
+        for (const annexb::Nal &nal : checksumsOf(stream))
+            stream[nal.start + 19] = char(2);
+    }
     QVERIFY(writeFile(dir + "/changed.dat", stream));
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});

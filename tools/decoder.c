@@ -210,8 +210,8 @@ static int check_frames(const struct decode *d)
     else if (d->res.pictures == 0 && !d->res.damaged)
         tool_error("stream file '%s' is not an H.264 stream: no H.264 picture found", d->in_path);
     else
-        tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded (%s)", d->in_path,
-                   d->res.damaged ? d->res.reason : "no picture came out of the decoder");
+        tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded intact (%s)",
+                   d->in_path, d->res.damaged ? d->res.reason : "no picture came out of the decoder");
     return -1;
 }
 

@@ -387,7 +387,7 @@ static void print_quality(const struct encode *e)
            psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
            psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
     if (ssim < 0)
-        printf("SSIM Mean Y: not measured, the pictures are smaller than 8x8\n");
+        printf("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n");
     else
         printf("SSIM Mean Y:%.7f (%.3fdb)\n", ssim, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY);
 }
