@@ -10,6 +10,7 @@
 #include "jobs/toolgroups.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/reportbox.h"
+#include "answeredchoices.h"
 #include "modaldriver.h"
 #include "settings/settingsstore.h"
 #include "testsettings.h"
@@ -19,6 +20,8 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -116,19 +119,20 @@ struct EncodeSetup
 static double encodeThroughProgram(const EncodeSetup &setup)
 {
     QFile::remove(setup.outDir + QStringLiteral("/stream.dat"));
-    MainWindow window;
+    auto choices = std::make_unique<AnsweredChoices>();
+    choices->answers << setup.clip << setup.outDir;
+    MainWindow window(QString(), std::move(choices));
     window.show();
     ModalDriver driver;
     QElapsedTimer timer;
-    driver.answer(choosePath(setup.clip));
-    driver.answer(choosePath(setup.outDir));
-    driver.answer([&timer](QDialog *options) {
+    driver.expect("optDialog", QStringLiteral("Dialog"), [&timer](QDialog *options) {
         timer.start();
         options->accept();
     });
+    driver.expectBox(QStringLiteral("Encode complete"));
+    QSignalSpy ended(&window, &MainWindow::jobEnded);
     window.findChild<QPushButton *>(QStringLiteral("pushButtonEnc"))->click();
-    const bool boxShown =
-        QTest::qWaitFor([&driver] { return !driver.boxes.isEmpty(); }, 24 * 3600 * 1000);
+    const bool boxShown = ended.wait(24 * 3600 * 1000) && !driver.boxes.isEmpty();
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (!boxShown)
         std::printf("the program showed no report box\n");

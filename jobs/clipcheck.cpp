@@ -46,6 +46,13 @@ static const NamedSize namedSizes[] = {
     {"qcif", {176, 144}},    {"sqcif", {128, 96}},    {"sif", {352, 240}},
 };
 
+// No clip is smaller than 16 pixels a side: "16x9", "4x3" and "0x10" in a
+// name are an aspect ratio or a number, not a frame size.
+static bool couldBeFrameSize(const Resolution &resolution)
+{
+    return resolution.width >= 16 && resolution.height >= 16;
+}
+
 static std::optional<Resolution> resolutionInPart(const QString &name)
 {
     static const QRegularExpression sizePattern(
@@ -54,9 +61,12 @@ static std::optional<Resolution> resolutionInPart(const QString &name)
     static const QRegularExpression wordPattern(
         QStringLiteral(R"((?:^|[-_.])([0-9a-z]+)(?=$|[-_.]))"),
         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch size = sizePattern.match(name);
-    if (size.hasMatch())
-        return Resolution{size.captured(1).toInt(), size.captured(2).toInt()};
+    for (auto it = sizePattern.globalMatch(name); it.hasNext();) {
+        const QRegularExpressionMatch size = it.next();
+        const Resolution stated{size.captured(1).toInt(), size.captured(2).toInt()};
+        if (couldBeFrameSize(stated))
+            return stated;
+    }
     for (auto it = wordPattern.globalMatch(name); it.hasNext();) {
         const QString word = it.next().captured(1).toLower();
         for (const NamedSize &named : namedSizes) {
@@ -93,10 +103,8 @@ static std::optional<ClipFinding> refusal(const ClipFacts &clip, const EncoderOp
         why = ClipCheck::tr("The clip %1 is empty.").arg(native(clip.path));
     else if (clip.regular && clip.size < options.frameBytes())
         why = ClipCheck::tr("The clip %1 holds %2 bytes, less than one frame of %3 (%4 bytes).")
-                  .arg(native(clip.path))
-                  .arg(clip.size)
-                  .arg(sizeText(options.resolution()))
-                  .arg(options.frameBytes());
+                  .arg(native(clip.path), QString::number(clip.size), sizeText(options.resolution()),
+                       QString::number(options.frameBytes()));
     else if (options.frames < EncoderOptions::minFrames)
         why = ClipCheck::tr("The number of frames must be a whole number of at least 1.");
     if (why.isEmpty())
@@ -107,39 +115,70 @@ static std::optional<ClipFinding> refusal(const ClipFacts &clip, const EncoderOp
 static QList<ClipFinding> sizeWarnings(const ClipFacts &clip, const EncoderOptions &options)
 {
     QList<ClipFinding> warnings;
-    const qint64 frameBytes = options.frameBytes();
-    const qint64 wholeFrames = clip.size / frameBytes;
-    if (clip.size % frameBytes != 0) {
+    const qint64 frameSize = options.frameBytes();
+    const qint64 wholeFrames = clip.size / frameSize;
+    if (const qint64 partial = clip.size % frameSize; partial != 0) {
         warnings << ClipFinding{ClipFinding::Kind::Warning,
-                                ClipCheck::tr("The clip holds %1 bytes: %2 frames of %3, not a whole number. "
-                                   "The partial last frame will be left out.")
-                                    .arg(clip.size)
-                                    .arg(QString::number(double(clip.size) / frameBytes, 'f', 2))
-                                    .arg(sizeText(options.resolution()))};
+                                ClipCheck::tr("The clip holds %1 bytes: %2 whole frames of %3 and a partial frame "
+                                              "of %4 bytes (a frame is %5 bytes). The partial frame will be left out.")
+                                    .arg(QString::number(clip.size), QString::number(wholeFrames),
+                                         sizeText(options.resolution()), QString::number(partial),
+                                         QString::number(frameSize))};
     }
     if (wholeFrames < options.frames) {
         warnings << ClipFinding{ClipFinding::Kind::Warning,
                                 ClipCheck::tr("The clip holds %1 whole frames of %2, fewer than the %3 frames "
-                                   "asked for.")
-                                    .arg(wholeFrames)
-                                    .arg(sizeText(options.resolution()))
-                                    .arg(options.frames)};
+                                              "asked for.")
+                                    .arg(QString::number(wholeFrames), sizeText(options.resolution()),
+                                         QString::number(options.frames))};
     }
     return warnings;
 }
 
+static QString offeredSizes()
+{
+    QStringList sizes;
+    for (const EncoderOptions::Entry &entry : EncoderOptions::entries())
+        sizes << sizeText(entry.resolution);
+    return sizes.join(QStringLiteral(", "));
+}
+
+// What the clip is at the size its name states, so the user knows what to choose.
+static QString namedSizeNote(const ClipFacts &clip, const Resolution &named)
+{
+    QStringList notes;
+    if (clip.regular) {
+        notes << ClipCheck::tr("At %1 the clip holds %2 whole frames.")
+                     .arg(sizeText(named), QString::number(clip.size / named.frameBytes()));
+    }
+    if (!EncoderOptions::offers(named)) {
+        notes << ClipCheck::tr("%1 is not one of the sizes the encoder is offered (%2): no choice in the "
+                               "options fits this clip.")
+                     .arg(sizeText(named), offeredSizes());
+    }
+    return notes.join(QLatin1Char(' '));
+}
+
+static QString withNote(const QString &message, const QString &note)
+{
+    return note.isEmpty() ? message : message + QLatin1Char(' ') + note;
+}
+
 QList<ClipFinding> checkClip(const ClipFacts &clip, const EncoderOptions &options)
 {
-    if (const auto refused = refusal(clip, options))
-        return {*refused};
-    QList<ClipFinding> findings;
     // A name that states the size is the surer guide: one 1080p frame is exactly five 720x576 ones.
     const std::optional<Resolution> named = resolutionInName(clip.path);
-    if (named && !(*named == options.resolution())) {
+    const bool namedOther = named && !(*named == options.resolution());
+    const QString note = namedOther ? namedSizeNote(clip, *named) : QString();
+    if (const auto refused = refusal(clip, options))
+        return {ClipFinding{refused->kind, withNote(refused->message, note)}};
+    QList<ClipFinding> findings;
+    if (namedOther) {
         findings << ClipFinding{ClipFinding::Kind::Warning,
-                                ClipCheck::tr("The name %1 states %2, but %3 is chosen.")
-                                    .arg(QFileInfo(clip.path).fileName(), sizeText(*named),
-                                         sizeText(options.resolution()))};
+                                withNote(ClipCheck::tr("The name %1 states %2, but %3 is chosen.")
+                                             .arg(QFileInfo(clip.path).fileName(), sizeText(*named),
+                                                  sizeText(options.resolution())),
+                                         note)};
     }
     if (clip.regular)
         findings << sizeWarnings(clip, options);

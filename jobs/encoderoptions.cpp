@@ -2,10 +2,26 @@
 
 #include "settings/settingsstore.h"
 
-const QList<Resolution> &EncoderOptions::resolutions()
+#include <QCoreApplication>
+
+#include <algorithm>
+
+const QList<EncoderOptions::Entry> &EncoderOptions::entries()
 {
-    static const QList<Resolution> list{{1920, 1080}, {1280, 720}, {960, 576}, {720, 576}};
+    static const QList<Entry> list{
+        {{1920, 1080}, QT_TRANSLATE_NOOP("optDialog", "1920x1080")},
+        {{1280, 720}, QT_TRANSLATE_NOOP("optDialog", "1280x720")},
+        {{960, 576}, QT_TRANSLATE_NOOP("optDialog", "960x576")},
+        {{720, 576}, QT_TRANSLATE_NOOP("optDialog", "720x576")},
+    };
     return list;
+}
+
+bool EncoderOptions::offers(const Resolution &resolution)
+{
+    const QList<Entry> &offered = entries();
+    return std::any_of(offered.cbegin(), offered.cend(),
+                       [&resolution](const Entry &entry) { return entry.resolution == resolution; });
 }
 
 // The stored value when it is a whole number from min to max, else fallback.
@@ -23,7 +39,7 @@ EncoderOptions EncoderOptions::read(const QSettings &settings)
     const Resolution stored{storedNumber(settings, SettingsKeys::width, 0, 1, anySize),
                             storedNumber(settings, SettingsKeys::height, 0, 1, anySize)};
     // Width and height go together: a pair the dialog does not offer reads as the default pair.
-    if (resolutions().contains(stored)) {
+    if (offers(stored)) {
         options.width = stored.width;
         options.height = stored.height;
     }

@@ -13,6 +13,9 @@ struct Resolution
     int width;
     int height;
 
+    // Bytes of one frame of planar 4:2:0, 8 bits a sample.
+    qint64 frameBytes() const { return qint64(width) * height * 3 / 2; }
+
     friend bool operator==(const Resolution &a, const Resolution &b)
     {
         return a.width == b.width && a.height == b.height;
@@ -35,13 +38,21 @@ struct EncoderOptions
     int frames = 32;
     int quality = 22;
 
-    // The dialog's entries, in its order.
-    static const QList<Resolution> &resolutions();
+    // One entry of the options dialog's list: a frame size and the text the
+    // dialog shows for it (translated in the dialog's context).
+    struct Entry
+    {
+        Resolution resolution;
+        const char *text;
+    };
+
+    // The frame sizes the encoder is offered, in the dialog's order.
+    static const QList<Entry> &entries();
+    static bool offers(const Resolution &resolution);
     static EncoderOptions read(const QSettings &settings);
 
     Resolution resolution() const { return {width, height}; }
-    // Bytes of one frame of planar 4:2:0, 8 bits a sample.
-    qint64 frameBytes() const { return qint64(width) * height * 3 / 2; }
+    qint64 frameBytes() const { return resolution().frameBytes(); }
 };
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 // Longer than any progress line: text without a line end is passed on in pieces of this size.
 static const qsizetype longestLine = 64 * 1024;
 
@@ -13,14 +15,30 @@ static const QRegularExpression fpsPattern(QStringLiteral(R"(^\s*(\d+(?:\.\d+)?)
 static const QRegularExpression etaPattern(
     QStringLiteral(R"(^\s*eta\s+(?:(\d+):)?(\d{1,2}):(\d{2})\s*$)"));
 
+// No job runs for six weeks: a time left beyond that is a tool's garbage.
+static const qint64 longestEtaHours = 999;
+
+// The seconds of "H:MM:SS" or "M:SS", or -1 when no clock shows that time.
+static qint64 etaSeconds(const QRegularExpressionMatch &eta)
+{
+    bool hoursOk = true;
+    const qint64 hours = eta.captured(1).isEmpty() ? 0 : eta.captured(1).toLongLong(&hoursOk);
+    const qint64 minutes = eta.captured(2).toLongLong();
+    const qint64 seconds = eta.captured(3).toLongLong();
+    const bool minutesFit = eta.captured(1).isEmpty() || minutes < 60;
+    if (!hoursOk || hours > longestEtaHours || !minutesFit || seconds >= 60)
+        return -1;
+    return hours * 3600 + minutes * 60 + seconds;
+}
+
 static void takeFields(const QString &rest, ToolProgress &progress)
 {
     for (const QString &field : rest.split(QLatin1Char(','))) {
         if (const auto fps = fpsPattern.match(field); fps.hasMatch()) {
-            progress.fps = fps.captured(1).toDouble();
+            const double speed = fps.captured(1).toDouble();
+            progress.fps = std::isfinite(speed) ? speed : -1;
         } else if (const auto eta = etaPattern.match(field); eta.hasMatch()) {
-            progress.etaSeconds = eta.captured(1).toLongLong() * 3600
-                + eta.captured(2).toLongLong() * 60 + eta.captured(3).toLongLong();
+            progress.etaSeconds = etaSeconds(eta);
         }
     }
 }
@@ -48,8 +66,14 @@ std::optional<ToolProgress> parseProgressLine(const QByteArray &line)
     if (hasPercent)
         progress.percent = qMin(lead.captured(1).toDouble(), 100.0);
     if (hasFrames) {
-        progress.frames = lead.captured(2).toLongLong();
-        progress.totalFrames = lead.captured(3).isEmpty() ? -1 : lead.captured(3).toLongLong();
+        // A count too long for any number tells nothing.
+        bool ok = false;
+        progress.frames = lead.captured(2).toLongLong(&ok);
+        if (!ok)
+            progress.frames = -1;
+        progress.totalFrames = lead.captured(3).isEmpty() ? -1 : lead.captured(3).toLongLong(&ok);
+        if (!ok)
+            progress.totalFrames = -1;
         dropImpossibleTotal(progress);
     }
     takeFields(rest, progress);

@@ -4,44 +4,54 @@
 #include "reportbox.h"
 
 #include "jobs/clipcheck.h"
+#include "jobs/decodejob.h"
+#include "jobs/encodejob.h"
 #include "jobs/encoderconfig.h"
-#include "jobs/encoderreport.h"
-#include "jobs/jobrunner.h"
 #include "optdialog/optdialog.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
-#include <QLockFile>
 #include <QPushButton>
 
-MainWindow::MainWindow(const QString &configFolder, QWidget *parent)
+MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> choices, QWidget *parent)
     : QMainWindow(parent),
-      configPath(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder)),
       ui(new MainWindowWidgets),
       settings(new SettingsStore),
-      runner(new JobRunner(this))
+      choices(choices ? std::move(choices) : std::make_unique<Choices>()),
+      encodeJob(new EncodeJob(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder),
+                              this)),
+      decodeJob(new DecodeJob(this))
 {
     ui->setupUi(this);
     // 256x100 at the default font; a larger font or screen scale gets the size its layout needs.
     setFixedSize(sizeHint().expandedTo(minimumSize()));
+    qRegisterMetaType<JobOutcome>();
     connect(ui->pushButtonEnc, &QPushButton::clicked, this, &MainWindow::slotEncode);
     connect(ui->pushButtonDec, &QPushButton::clicked, this, &MainWindow::slotDecode);
-    connect(runner, &JobRunner::ended, this, &MainWindow::slotFinishProcess);
-    connect(runner, &JobRunner::progressed, this, &MainWindow::slotShowProgress);
-    connect(runner, &JobRunner::failedToStart, this, &MainWindow::slotStartFailed);
+    watch(encodeJob);
+    watch(decodeJob);
 }
 
 MainWindow::~MainWindow()
 {
-    // A tool still running is stopped with the runner; that end is no job's end.
-    disconnect(runner, nullptr, this, nullptr);
-    delete runner;
+    // A tool still running is stopped with its job; that end is no job's end to show.
+    for (CodecJob *job : {static_cast<CodecJob *>(encodeJob), static_cast<CodecJob *>(decodeJob)}) {
+        disconnect(job, nullptr, this, nullptr);
+        delete job;
+    }
     delete progress;
     delete settings;
     delete ui;
+}
+
+// The outcome is shown from the event loop, after the tool's end has been
+// handled, never from within the process's own signal.
+void MainWindow::watch(CodecJob *job)
+{
+    connect(job, &CodecJob::ended, this, &MainWindow::slotFinishProcess, Qt::QueuedConnection);
+    connect(job, &CodecJob::progressed, this, &MainWindow::slotShowProgress);
 }
 
 void MainWindow::slotEncode()
@@ -52,29 +62,30 @@ void MainWindow::slotEncode()
     const QString outputDir = pickOutputDirectory();
     if (outputDir.isEmpty())
         return;
-    if (!confirmOptions(inputPath) || !mayReplaceStream(outputDir))
-        return;
-    startEncoder(inputPath, outputDir);
+    if (confirmOptions(inputPath) && mayReplaceStream(outputDir))
+        startEncode(inputPath, outputDir);
 }
 
 void MainWindow::slotDecode()
 {
-    const QString streamPath = QFileDialog::getOpenFileName(
-        this, tr("Open Media File"), settings->value(SettingsKeys::decPath, QString()).toString(),
-        tr("DAT files (*.dat);;All files (*.*)"));
+    const QString streamPath =
+        choices->openFileName(this, tr("Open Media File"),
+                              settings->value(SettingsKeys::decPath, QString()).toString(),
+                              tr("DAT files (*.dat);;All files (*.*)"));
     if (streamPath.isEmpty())
         return;
-    jobKind = JobKind::Decode;
     settings->setValue(SettingsKeys::decPath, QFileInfo(streamPath).path());
-    startJob(CodecTools::decoderProgram, CodecTools::decoderArguments(streamPath));
+    decodeJob->start(streamPath);
+    showBusy(decodeJob);
 }
 
 // The picked file's folder is remembered at once, whatever the user does next.
 QString MainWindow::pickEncoderInput()
 {
-    const QString inputPath = QFileDialog::getOpenFileName(
-        this, tr("Open Media File"), settings->value(SettingsKeys::pathOpen, QString()).toString(),
-        tr("YUV files (*.yuv);;All files (*.*)"));
+    const QString inputPath =
+        choices->openFileName(this, tr("Open Media File"),
+                              settings->value(SettingsKeys::pathOpen, QString()).toString(),
+                              tr("YUV files (*.yuv);;All files (*.*)"));
     if (inputPath.isEmpty() || refuseLineBreak(inputPath))
         return QString();
     settings->setValue(SettingsKeys::pathOpen, QFileInfo(inputPath).path());
@@ -83,9 +94,8 @@ QString MainWindow::pickEncoderInput()
 
 QString MainWindow::pickOutputDirectory()
 {
-    const QString outputDir = QFileDialog::getExistingDirectory(
-        this, tr("Open directory for save"),
-        settings->value(SettingsKeys::pathOpen, QString()).toString(),
+    const QString outputDir = choices->existingDirectory(
+        this, tr("Open directory for save"), settings->value(SettingsKeys::pathOpen, QString()).toString(),
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (outputDir.isEmpty() || refuseLineBreak(outputDir))
         return QString();
@@ -158,51 +168,30 @@ bool MainWindow::mayReplaceStream(const QString &outputDir)
     return box.clickedButton() == replace;
 }
 
-void MainWindow::startEncoder(const QString &inputPath, const QString &outputDir)
+void MainWindow::startEncode(const QString &inputPath, const QString &outputDir)
 {
-    if (!lockConfig())
-        return;
-    QString error;
-    if (!writeEncoderConfig(configPath, inputPath, outputDir, EncoderOptions::read(*settings), &error)) {
-        configLock.reset();
-        QMessageBox::warning(this, tr("Encode failed"),
-                             tr("Cannot write the encoder configuration %1:\n%2.")
-                                 .arg(QDir::toNativeSeparators(configPath), error));
+    const QString refusal = encodeJob->start(inputPath, outputDir, EncoderOptions::read(*settings));
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, tr("Encode failed"), refusal);
         return;
     }
-    jobKind = JobKind::Encode;
-    startJob(CodecTools::encoderProgram, CodecTools::encoderArguments(configPath));
+    showBusy(encodeJob);
 }
 
-// Two windows started from one folder share config.txt: while one encodes,
-// the other must not rewrite it under the running encoder.
-bool MainWindow::lockConfig()
+void MainWindow::showBusy(CodecJob *job)
 {
-    configLock = std::make_unique<QLockFile>(encoderConfigLockPath(configPath));
-    // Only a lock whose program is gone is stale, however long an encode takes.
-    configLock->setStaleLockTime(0);
-    if (configLock->tryLock(0))
-        return true;
-    configLock.reset();
-    QMessageBox::warning(this, tr("Encode failed"),
-                         tr("Another encode started from this folder is still running on %1. "
-                            "Wait for it to end, or start Tuv-R from another folder.")
-                             .arg(QDir::toNativeSeparators(configPath)));
-    return false;
-}
-
-void MainWindow::startJob(const QString &program, const QStringList &arguments)
-{
+    runningJob = job;
     progress = new BusyDialog;
     connect(progress, &QProgressDialog::canceled, this, &MainWindow::slotCancelProgress);
     progress->show();
-    runner->start(CodecTools::locate(program), arguments);
 }
 
 void MainWindow::slotCancelProgress()
 {
-    endJob();
-    runner->cancel();
+    closeBusy();
+    if (runningJob)
+        runningJob->cancel();
+    runningJob = nullptr;
 }
 
 void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
@@ -211,37 +200,19 @@ void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
         progress->showProgress(toolProgress);
 }
 
-// A cancelled job was already closed when the user pressed Cancel.
-void MainWindow::slotFinishProcess(const JobEnd &end)
+// A cancelled job was closed when the user pressed Cancel.
+void MainWindow::slotFinishProcess(const JobOutcome &outcome)
 {
-    if (end.status == JobEnd::Status::Cancelled)
-        return;
-    endJob();
-    // The decoder prints no compression rate: its report is all it said.
-    const QString report = encoderReport(keptOutput(end.output), tr("Compression rate"));
-    if (!end.succeeded())
-        reportFailure(end, report);
-    else if (jobKind == JobKind::Decode)
-        showReport(QMessageBox::NoIcon, tr("Decode complete"), tr("Decode complete"), report);
-    else if (!report.isEmpty())
-        showReport(QMessageBox::NoIcon, tr("Encode complete"), QString(), report);
+    if (outcome.status != JobOutcome::Status::Cancelled) {
+        closeBusy();
+        runningJob = nullptr;
+        showOutcome(outcome);
+    }
+    emit jobEnded();
 }
 
-void MainWindow::slotStartFailed(const QString &program, const QString &errorString)
+void MainWindow::closeBusy()
 {
-    endJob();
-    showReport(QMessageBox::Warning, failureTitle(),
-               tr("%1 could not be started. Make sure it is installed and its folder is on the "
-                  "PATH, or that the stand-in tools are in %2.\n%3")
-                   .arg(QFileInfo(program).fileName(),
-                        QDir::toNativeSeparators(CodecTools::privateToolsFolder()), errorString));
-}
-
-// The job is over for the window: its busy dialog goes, and config.txt is
-// free for the next encode (a running encoder read it long ago).
-void MainWindow::endJob()
-{
-    configLock.reset();
     if (!progress)
         return;
     // Closing emits "canceled": a job that simply ended must not pass for a cancelled one.
@@ -252,27 +223,14 @@ void MainWindow::endJob()
     progress = nullptr;
 }
 
-QString MainWindow::failureTitle() const
+// An encode that finished without a word shows nothing.
+void MainWindow::showOutcome(const JobOutcome &outcome)
 {
-    return jobKind == JobKind::Encode ? tr("Encode failed") : tr("Decode failed");
-}
-
-// The middle of a huge output was never kept; a line says how much is missing there.
-QByteArray MainWindow::keptOutput(const BoundedOutput &output) const
-{
-    if (output.omitted() == 0)
-        return output.head() + output.tail();
-    const QString gap = tr("[... %1 bytes of output left out ...]").arg(output.omitted());
-    return output.head() + '\n' + gap.toUtf8() + '\n' + output.tail();
-}
-
-void MainWindow::reportFailure(const JobEnd &end, const QString &report)
-{
-    const QString program = QFileInfo(end.program).fileName();
-    const QString what = end.status == JobEnd::Status::Crashed
-        ? tr("%1 crashed.").arg(program)
-        : tr("%1 stopped with exit code %2.").arg(program).arg(end.exitCode);
-    showReport(QMessageBox::Warning, failureTitle(), what, report);
+    const QString summary = outcome.summary();
+    if (outcome.succeeded() && summary.isEmpty() && outcome.report.isEmpty())
+        return;
+    showReport(outcome.succeeded() ? QMessageBox::NoIcon : QMessageBox::Warning, outcome.title(), summary,
+               outcome.report);
 }
 
 void MainWindow::showReport(QMessageBox::Icon icon, const QString &title, const QString &text,

@@ -1,41 +1,46 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "jobs/codectools.h"
+#include "choices.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 
 #include <memory>
 
-class BoundedOutput;
-class QLockFile;
-struct ClipFinding;
 class BusyDialog;
-class JobRunner;
+class CodecJob;
+class DecodeJob;
+class EncodeJob;
 class SettingsStore;
-struct JobEnd;
+struct ClipFinding;
+struct JobOutcome;
 struct MainWindowWidgets;
 struct ToolProgress;
 
-// The program's one window: "Encoder" and "Decoder" lead the user through
-// their choices and run the codec tool behind a modal busy dialog.
+// The program's one window: "Encoder" and "Decoder" ask the user for their
+// choices, run the codec job behind a modal busy dialog and show its outcome.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // The encoder's config.txt goes to configFolder, by default the working folder.
-    explicit MainWindow(const QString &configFolder = QString(), QWidget *parent = nullptr);
+    // The encoder's config.txt goes to configFolder, by default the working
+    // folder; choices answers the file questions, by default with the system's dialogs.
+    explicit MainWindow(const QString &configFolder = QString(), std::unique_ptr<Choices> choices = nullptr,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
+
+signals:
+    // A job's end has been shown to the user, or there was nothing to show.
+    void jobEnded();
 
 private slots:
     void slotEncode();
     void slotDecode();
     void slotCancelProgress();
-    void slotFinishProcess(const JobEnd &end);
+    void slotFinishProcess(const JobOutcome &outcome);
     void slotShowProgress(const ToolProgress &progress);
-    void slotStartFailed(const QString &program, const QString &errorString);
 
 private:
     QString pickEncoderInput();
@@ -45,24 +50,22 @@ private:
     bool confirmOptions(const QString &inputPath);
     ClipAnswer askAboutClip(const QList<ClipFinding> &warnings);
     bool mayReplaceStream(const QString &outputDir);
-    bool lockConfig();
-    void startEncoder(const QString &inputPath, const QString &outputDir);
+    void startEncode(const QString &inputPath, const QString &outputDir);
 
-    void startJob(const QString &program, const QStringList &arguments);
-    void endJob();
-    QString failureTitle() const;
-    QByteArray keptOutput(const BoundedOutput &output) const;
-    void reportFailure(const JobEnd &end, const QString &report);
+    void watch(CodecJob *job);
+    void showBusy(CodecJob *job);
+    void closeBusy();
+    void showOutcome(const JobOutcome &outcome);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                     const QString &report = QString());
 
-    const QString configPath;
     MainWindowWidgets *ui;
     SettingsStore *settings;
-    JobRunner *runner;
+    std::unique_ptr<Choices> choices;
+    EncodeJob *encodeJob;
+    DecodeJob *decodeJob;
+    CodecJob *runningJob = nullptr;
     BusyDialog *progress = nullptr;
-    JobKind jobKind = JobKind::Encode;
-    std::unique_ptr<QLockFile> configLock;
 };
 
 #endif

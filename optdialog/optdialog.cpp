@@ -15,19 +15,18 @@ optDialog::optDialog(QWidget *parent)
 {
     ui = new OptDialogWidgets;
     ui->setupUi(this);
+    offerOptions();
     // 300x150 at the default font; a larger font or screen scale gets the size
     // its layout needs. The spacer only takes what is left over.
     setFixedSize(QSize(sizeHint().width(), minimumSizeHint().height()).expandedTo(minimumSize()));
     settings = new SettingsStore;
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    ui->lineEditFrames->setValidator(new QIntValidator(EncoderOptions::minFrames,
-                                                       EncoderOptions::maxFrames, ui->lineEditFrames));
     loadSettings();
     connect(ui->pushButtonOk, &QPushButton::clicked, this, &optDialog::slotOK);
     connect(ui->pushButtonCancel, &QPushButton::clicked, this, &optDialog::slotCancel);
     connect(ui->spinBoxQuality, qOverload<int>(&QSpinBox::valueChanged),
             this, &optDialog::slotQualityChanged);
-    connect(ui->comboBoxResolution, &QComboBox::currentTextChanged,
+    connect(ui->comboBoxResolution, qOverload<int>(&QComboBox::currentIndexChanged),
             this, &optDialog::slotResolutionChanged);
     connect(ui->lineEditFrames, &QLineEdit::textChanged, this, &optDialog::slotFramesChanged);
 }
@@ -38,12 +37,31 @@ optDialog::~optDialog()
     delete settings;
 }
 
+// The sizes and ranges the encoder is offered, from their one home.
+void optDialog::offerOptions()
+{
+    for (const EncoderOptions::Entry &entry : EncoderOptions::entries())
+        ui->comboBoxResolution->addItem(tr(entry.text));
+    ui->spinBoxQuality->setRange(EncoderOptions::minQuality, EncoderOptions::maxQuality);
+    ui->lineEditFrames->setValidator(new QIntValidator(EncoderOptions::minFrames,
+                                                       EncoderOptions::maxFrames, ui->lineEditFrames));
+}
+
+static int entryIndex(const Resolution &resolution)
+{
+    const QList<EncoderOptions::Entry> &entries = EncoderOptions::entries();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].resolution == resolution)
+            return i;
+    }
+    return -1;
+}
+
 // Runs before the controls are connected, so filling them stores nothing.
 void optDialog::loadSettings()
 {
     const EncoderOptions options = EncoderOptions::read(*settings);
-    ui->comboBoxResolution->setCurrentIndex(
-        int(EncoderOptions::resolutions().indexOf(options.resolution())));
+    ui->comboBoxResolution->setCurrentIndex(entryIndex(options.resolution()));
     ui->spinBoxQuality->setValue(options.quality);
     ui->lineEditFrames->setText(QString::number(options.frames));
 }
@@ -63,24 +81,22 @@ void optDialog::slotQualityChanged(int value)
     settings->setValue(SettingsKeys::quality, value);
 }
 
-// The first width found in the entry wins, so "1280x720" is never taken for 720.
-void optDialog::slotResolutionChanged(const QString &text)
+void optDialog::slotResolutionChanged(int index)
 {
-    for (const Resolution &resolution : EncoderOptions::resolutions()) {
-        if (text.contains(QString::number(resolution.width))) {
-            settings->setValue(SettingsKeys::width, resolution.width);
-            settings->setValue(SettingsKeys::height, resolution.height);
-            return;
-        }
-    }
+    if (index < 0 || index >= EncoderOptions::entries().size())
+        return;
+    const Resolution &resolution = EncoderOptions::entries().at(index).resolution;
+    settings->setValue(SettingsKeys::width, resolution.width);
+    settings->setValue(SettingsKeys::height, resolution.height);
 }
 
 // Only a whole number of frames from 1 up is stored; until the field holds
 // one, "Ok" waits, so the encoder never gets a count the dialog did not show.
+// The count is read as the validator took it, group separators included.
 void optDialog::slotFramesChanged(const QString &text)
 {
     const bool acceptable = ui->lineEditFrames->hasAcceptableInput();
     ui->pushButtonOk->setEnabled(acceptable);
     if (acceptable)
-        settings->setValue(SettingsKeys::nFrames, text.toInt());
+        settings->setValue(SettingsKeys::nFrames, ui->lineEditFrames->validator()->locale().toInt(text));
 }

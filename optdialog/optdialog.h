@@ -20,10 +20,11 @@ private slots:
     void slotOK();
     void slotCancel();
     void slotQualityChanged(int);
-    void slotResolutionChanged(const QString &);
+    void slotResolutionChanged(int);
     void slotFramesChanged(const QString &);
 
 private:
+    void offerOptions();
     void loadSettings();
 
     OptDialogWidgets *ui;

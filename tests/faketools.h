@@ -3,23 +3,34 @@
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
 
 // Makes folder the first place the system looks for programs, so the fake
-// codec tools written there stand in for the real ones.
+// codec tools put there stand in for the real ones.
 inline void putFirstOnPath(const QString &folder)
 {
-    qputenv("PATH", QFile::encodeName(folder) + ':' + qgetenv("PATH"));
+    qputenv("PATH", QFile::encodeName(QDir::toNativeSeparators(folder)) + QDir::listSeparator().toLatin1()
+                        + qgetenv("PATH"));
+}
+
+// Puts the fake tool (tests/faketool.c) into folder as name, doing what plan
+// says, one step a line. False when it cannot be written.
+inline bool installFakeTool(const QString &folder, const QString &name, const QByteArray &plan)
+{
+    const QString tool = QDir(folder).filePath(name);
+    QFile planFile(tool + QStringLiteral(".plan"));
+    if (!planFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || planFile.write(plan) != plan.size())
+        return false;
+    // A copy still running from an earlier case keeps its own file.
+    QFile::remove(tool);
+    return QFile::copy(QStringLiteral(FAKETOOL), tool);
 }
 
 // Writes an executable shell script called name into folder.
-inline void writeFakeTool(const QString &folder, const QString &name, const QByteArray &script)
+inline bool writeFakeTool(const QString &folder, const QString &name, const QByteArray &script)
 {
     QFile file(QDir(folder).filePath(name));
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
-    file.write("#!/bin/sh\n" + script);
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("#!/bin/sh\n" + script) > 0
+        && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 #endif

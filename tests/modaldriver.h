@@ -1,15 +1,14 @@
 #ifndef MODALDRIVER_H
 #define MODALDRIVER_H
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QQueue>
 #include <QTimer>
-#include <QtTest>
 
 #include <functional>
 
@@ -22,49 +21,84 @@ struct SeenBox
     QString detailedText;
 };
 
-// Answers the application's modal dialogs as they come up, the usual Qt way:
-// a short timer looks at QApplication::activeModalWidget(). File and option
-// dialogs get the queued answers in turn; message boxes are recorded and
-// closed with the next queued button text, or with OK; the busy dialog is
-// cancelled once cancelBusyWhen's condition holds.
+// Answers the application's modal dialogs the usual Qt way: when one shows,
+// a zero-delay timer finds QApplication::activeModalWidget() once its event
+// loop runs. Each dialog must be the next one expected, by class and title;
+// any other is noted in unexpected and rejected, so the road ends and the
+// test can say what came. Message boxes are recorded in boxes. The busy
+// dialog is the test's own business.
 class ModalDriver : public QObject
 {
 public:
     using Answer = std::function<void(QDialog *)>;
 
-    ModalDriver()
-    {
-        connect(&timer, &QTimer::timeout, this, &ModalDriver::poll);
-        timer.start(5);
-    }
+    ModalDriver() { qApp->installEventFilter(this); }
 
-    void answer(const Answer &next) { answers.enqueue(next); }
-    void answerBox(const QString &buttonText) { boxAnswers.enqueue(buttonText); }
-    void cancelBusyWhen(const std::function<bool()> &condition) { cancelCondition = condition; }
-    bool allAnswered() const { return answers.isEmpty(); }
+    // The next dialog is a className titled title; answer acts on it.
+    void expect(const char *className, const QString &title, const Answer &answer)
+    {
+        expected.enqueue({className, title, answer});
+    }
+    // The next dialog is a message box titled title, closed with the button
+    // whose text is buttonText, or with its default answer.
+    void expectBox(const QString &title, const QString &buttonText = QString())
+    {
+        expect("QMessageBox", title, [this, buttonText](QDialog *dialog) {
+            closeBox(static_cast<QMessageBox *>(dialog), buttonText);
+        });
+    }
+    // Every expected dialog came, and nothing else.
+    bool allAnswered() const { return expected.isEmpty() && unexpected.isEmpty(); }
+    // What is still expected and what came instead, for a failure message.
+    QString state() const
+    {
+        QStringList waiting;
+        for (const Expected &next : expected)
+            waiting << QStringLiteral("%1 \"%2\"").arg(QLatin1String(next.className), next.title);
+        return QStringLiteral("still expected: [%1]; came unexpected: [%2]")
+            .arg(waiting.join(QStringLiteral(", ")), unexpected.join(QStringLiteral(", ")));
+    }
 
     QList<SeenBox> boxes;
+    QStringList unexpected;
 
-private:
-    void poll()
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({box->icon(), box->windowTitle(), box->text(), box->detailedText()});
-            closeBox(box);
-        } else if (auto *busy = qobject_cast<QProgressDialog *>(modal)) {
-            if (cancelCondition && cancelCondition()) {
-                cancelCondition = nullptr;
-                busy->findChild<QPushButton *>()->click();
-            }
-        } else if (auto *dialog = qobject_cast<QDialog *>(modal); dialog && !answers.isEmpty()) {
-            answers.dequeue()(dialog);
-        }
+        auto *dialog = qobject_cast<QDialog *>(watched);
+        if (event->type() == QEvent::Show && dialog && dialog->isWindow() && !qobject_cast<QProgressDialog *>(dialog))
+            QTimer::singleShot(0, this, [this, shown = QPointer<QDialog>(dialog)] { answer(shown); });
+        return false;
     }
 
-    void closeBox(QMessageBox *box)
+private:
+    struct Expected
     {
-        const QString buttonText = boxAnswers.isEmpty() ? QString() : boxAnswers.dequeue();
+        const char *className;
+        QString title;
+        Answer answer;
+    };
+
+    void answer(QDialog *dialog)
+    {
+        if (!dialog || QApplication::activeModalWidget() != dialog)
+            return;
+        if (auto *box = qobject_cast<QMessageBox *>(dialog))
+            boxes.append({box->icon(), box->windowTitle(), box->text(), box->detailedText()});
+        if (expected.isEmpty() || !dialog->inherits(expected.head().className)
+            || dialog->windowTitle() != expected.head().title) {
+            const auto *box = qobject_cast<QMessageBox *>(dialog);
+            unexpected << QStringLiteral("%1 \"%2\" %3")
+                              .arg(QLatin1String(dialog->metaObject()->className()), dialog->windowTitle(),
+                                   box ? box->text() : QString());
+            dialog->reject();
+            return;
+        }
+        expected.dequeue().answer(dialog);
+    }
+
+    static void closeBox(QMessageBox *box, const QString &buttonText)
+    {
         for (QAbstractButton *button : box->buttons()) {
             if (button->text() == buttonText) {
                 button->click();
@@ -74,37 +108,17 @@ private:
         box->done(QMessageBox::Ok);
     }
 
-    QTimer timer;
-    QQueue<Answer> answers;
-    QQueue<QString> boxAnswers;
-    std::function<bool()> cancelCondition;
+    QQueue<Expected> expected;
 };
-
-// Picks path in a file or directory dialog, noting the folder it opened in.
-inline ModalDriver::Answer choosePath(const QString &path, QString *startFolder = nullptr)
-{
-    return [=](QDialog *dialog) {
-        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
-        QVERIFY2(fileDialog, qPrintable(dialog->metaObject()->className()));
-        if (startFolder)
-            *startFolder = fileDialog->directory().absolutePath();
-        fileDialog->selectFile(path);
-        dialog->accept();
-    };
-}
-
-inline ModalDriver::Answer rejectDialog(QString *startFolder = nullptr)
-{
-    return [=](QDialog *dialog) {
-        if (auto *fileDialog = qobject_cast<QFileDialog *>(dialog); fileDialog && startFolder)
-            *startFolder = fileDialog->directory().absolutePath();
-        dialog->reject();
-    };
-}
 
 inline ModalDriver::Answer acceptDialog()
 {
     return [](QDialog *dialog) { dialog->accept(); };
+}
+
+inline ModalDriver::Answer rejectDialog()
+{
+    return [](QDialog *dialog) { dialog->reject(); };
 }
 
 // The busy dialogs still alive, deferred deletions done.
@@ -115,6 +129,17 @@ inline int busyDialogCount()
     for (QWidget *widget : QApplication::topLevelWidgets())
         count += qobject_cast<QProgressDialog *>(widget) != nullptr;
     return count;
+}
+
+// The busy dialog shown now, or null.
+inline QProgressDialog *busyDialog()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *busy = qobject_cast<QProgressDialog *>(widget);
+        if (busy && busy->isVisible())
+            return busy;
+    }
+    return nullptr;
 }
 
 #endif

@@ -54,6 +54,12 @@ void TestClipCheck::readsResolutionInName_data()
     QTest::newRow("digits inside a word state nothing") << "/clips/take1920x1080b.yuv" << noResolution;
     QTest::newRow("cif inside a word states nothing") << "/clips/specific.yuv" << noResolution;
     QTest::newRow("no size anywhere") << "/clips/clip.yuv" << noResolution;
+    QTest::newRow("an aspect ratio is no size") << "/clips/trailer_16x9.yuv" << noResolution;
+    QTest::newRow("4x3 is no size either") << "/clips/old_4x3.yuv" << noResolution;
+    QTest::newRow("a zero side is no size") << "/clips/dump_0x10.yuv" << noResolution;
+    QTest::newRow("nor are two zeros") << "/clips/clip_0x0.yuv" << noResolution;
+    QTest::newRow("an aspect ratio, then the size") << "/clips/trailer_16x9_1280x720.yuv" << Resolution{1280, 720};
+    QTest::newRow("the smallest size a clip has") << "/clips/tiny_16x16.yuv" << Resolution{16, 16};
 }
 
 void TestClipCheck::readsResolutionInName()
@@ -100,12 +106,18 @@ void TestClipCheck::checksClip_data()
     const qint64 cifFrame = 352 * 288 * 3 / 2;
     const qint64 hdFrame = 1920 * 1080 * 3 / 2;
     const EncoderOptions defaults;
-    QTest::newRow("60 CIF frames taken for 1080p: every warning")
-        << regularClip("/c/foreman_352x288.yuv", 60 * cifFrame) << defaults
-        << QStringList{"warn: The name foreman_352x288.yuv states 352x288, but 1920x1080 is chosen.",
-                       "warn: The clip holds 9123840 bytes: 2.93 frames of 1920x1080, not a whole number. "
-                       "The partial last frame will be left out.",
+    QTest::newRow("60 CIF frames taken for 1080p: every warning, and what the clip is")
+        << regularClip("/c/foreman_cif.yuv", 60 * cifFrame) << defaults
+        << QStringList{"warn: The name foreman_cif.yuv states 352x288, but 1920x1080 is chosen. "
+                       "At 352x288 the clip holds 60 whole frames. 352x288 is not one of the sizes the encoder "
+                       "is offered (1920x1080, 1280x720, 960x576, 720x576): no choice in the options fits this clip.",
+                       "warn: The clip holds 9123840 bytes: 2 whole frames of 1920x1080 and a partial frame of "
+                       "2903040 bytes (a frame is 3110400 bytes). The partial frame will be left out.",
                        "warn: The clip holds 2 whole frames of 1920x1080, fewer than the 32 frames asked for."};
+    QTest::newRow("a size the encoder offers, not chosen: how many frames it holds at that size")
+        << regularClip("/c/clip_1280x720.yuv", 9 * 1280 * 720 * 3 / 2) << options(1920, 1080, 4)
+        << QStringList{"warn: The name clip_1280x720.yuv states 1280x720, but 1920x1080 is chosen. "
+                       "At 1280x720 the clip holds 9 whole frames."};
     QTest::newRow("a clip that fits: nothing to say")
         << regularClip("/c/BasketballDrive_1920x1080_50.yuv", 32 * hdFrame) << defaults << QStringList();
     QTest::newRow("more frames than asked for: fine")
@@ -115,13 +127,16 @@ void TestClipCheck::checksClip_data()
     QTest::newRow("fewer whole frames only")
         << regularClip("/c/clip.yuv", 3 * hdFrame) << options(1920, 1080, 4)
         << QStringList{"warn: The clip holds 3 whole frames of 1920x1080, fewer than the 4 frames asked for."};
-    QTest::newRow("a partial last frame only")
-        << regularClip("/c/clip.yuv", 4 * hdFrame + 10) << options(1920, 1080, 4)
-        << QStringList{"warn: The clip holds 12441610 bytes: 4.00 frames of 1920x1080, not a whole number. "
-                       "The partial last frame will be left out."};
+    QTest::newRow("one byte past whole frames: said in frames and bytes")
+        << regularClip("/c/clip.yuv", 4 * hdFrame + 1) << options(1920, 1080, 4)
+        << QStringList{"warn: The clip holds 12441601 bytes: 4 whole frames of 1920x1080 and a partial frame of "
+                       "1 bytes (a frame is 3110400 bytes). The partial frame will be left out."};
+    QTest::newRow("an aspect ratio in the name says nothing")
+        << regularClip("/c/trailer_16x9.yuv", hdFrame) << options(1920, 1080, 1) << QStringList();
     QTest::newRow("the folder states another size")
         << regularClip("/c/720x576/clip.yuv", 2 * 1280 * 720 * 3 / 2) << options(1280, 720, 2)
-        << QStringList{"warn: The name clip.yuv states 720x576, but 1280x720 is chosen."};
+        << QStringList{"warn: The name clip.yuv states 720x576, but 1280x720 is chosen. "
+                       "At 720x576 the clip holds 4 whole frames."};
     QTest::newRow("the name agrees with the choice")
         << regularClip("/c/720x576/clip.yuv", 720 * 576 * 3 / 2) << options(720, 576, 1) << QStringList();
 
@@ -134,17 +149,26 @@ void TestClipCheck::checksClip_data()
         << QStringList{"refuse: The clip /c/secret.yuv cannot be read: you have no permission to read it."};
     QTest::newRow("empty: refused") << regularClip("/c/clip_1920x1080.yuv", 0) << defaults
                                     << QStringList{"refuse: The clip /c/clip_1920x1080.yuv is empty."};
-    QTest::newRow("shorter than one frame: refused, and only that")
+    QTest::newRow("shorter than one frame: refused, and only that, with what the clip is")
         << regularClip("/c/foreman_cif.yuv", cifFrame) << defaults
         << QStringList{"refuse: The clip /c/foreman_cif.yuv holds 152064 bytes, less than one frame of "
-                       "1920x1080 (3110400 bytes)."};
+                       "1920x1080 (3110400 bytes). At 352x288 the clip holds 1 whole frames. 352x288 is not one "
+                       "of the sizes the encoder is offered (1920x1080, 1280x720, 960x576, 720x576): no choice "
+                       "in the options fits this clip."};
+    QTest::newRow("a path with place markers is shown as it is")
+        << regularClip("/c/take%1%2.yuv", 1000) << options(720, 576, 1)
+        << QStringList{"refuse: The clip /c/take%1%2.yuv holds 1000 bytes, less than one frame of 720x576 "
+                       "(622080 bytes)."};
     QTest::newRow("no frames asked for: refused") << regularClip("/c/clip.yuv", hdFrame)
                                                   << options(1920, 1080, 0)
         << QStringList{"refuse: The number of frames must be a whole number of at least 1."};
 
     ClipFacts pipe{"/c/fifo_352x288.yuv", true, true, false, false, 0};
     QTest::newRow("a pipe: no size findings, the name still counts")
-        << pipe << defaults << QStringList{"warn: The name fifo_352x288.yuv states 352x288, but 1920x1080 is chosen."};
+        << pipe << options(720, 576, 1)
+        << QStringList{"warn: The name fifo_352x288.yuv states 352x288, but 720x576 is chosen. 352x288 is not "
+                       "one of the sizes the encoder is offered (1920x1080, 1280x720, 960x576, 720x576): no "
+                       "choice in the options fits this clip."};
 }
 
 void TestClipCheck::checksClip()

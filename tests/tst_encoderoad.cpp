@@ -1,20 +1,21 @@
-#include "settings/settingsstore.h"
+#include "answeredchoices.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
+#include "settings/settingsstore.h"
 #include "smallclip.h"
 #include "testsettings.h"
 
 #include <QLineEdit>
-#include <QLockFile>
-#include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The "Encoder" road from the button to the encoder's start, with a fake
-// encoder that records its arguments and keeps a copy of its configuration.
+// The "Encoder" road from the button to the encoder's start: what the window
+// asks, what each answer leads to, and what it shows when an encode cannot
+// begin. The fake encoder keeps a copy of its configuration.
 class TestEncodeRoad : public QObject
 {
     Q_OBJECT
@@ -23,11 +24,10 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void encoderGetsTheConfigurationOfTheChoices();
+    void asksForClipThenFolder();
     void cancellingAChoiceStartsNothing_data();
     void cancellingAChoiceStartsNothing();
     void optionsChangedThenCancelledAreKept();
-    void unwritableConfigurationIsReported();
     void lineBreakInAPathIsRefused_data();
     void lineBreakInAPathIsRefused();
     void clipWarningAnswers_data();
@@ -35,13 +35,14 @@ private slots:
     void refusedClipStartsNothing();
     void existingStreamIsReplacedOnlyWhenAsked_data();
     void existingStreamIsReplacedOnlyWhenAsked();
-    void secondWindowIsBlockedByTheLock();
-    void staleLockDoesNotBlock();
+    void encodeThatCannotBeginIsShown_data();
+    void encodeThatCannotBeginIsShown();
 
 private:
     QString path(const QString &name) const { return workDir.filePath(name); }
     QByteArray readFile(const QString &name) const;
-    void answerChoices();
+    void answerClipAndFolder();
+    void expectOptions(const ModalDriver::Answer &answer = acceptDialog());
     void clickEncoder();
 
     QTemporaryDir tempDir;
@@ -49,6 +50,7 @@ private:
     QString inputPath;
     QString outputDir;
     MainWindow *window = nullptr;
+    AnsweredChoices *choices = nullptr;
     ModalDriver *driver = nullptr;
 };
 
@@ -59,13 +61,12 @@ void TestEncodeRoad::initTestCase()
     const QString binDir = tempDir.filePath("bin");
     QVERIFY(QDir().mkpath(binDir));
     putFirstOnPath(binDir);
-    writeFakeTool(binDir, "encoder.exe",
-                  "printf '%s|%s' \"$#\" \"$1\" > args\ncp \"$1\" config.copy\n"
-                  "while [ -e hold ]; do sleep 0.02; done\n"
-                  "echo 'Compression rate: 3'\n");
+    QVERIFY(installFakeTool(binDir, "encoder.exe",
+                            "copyarg config.copy\nwait go\nout Compression rate: 3\\n\n"));
 }
 
-// Each test starts in a fresh working folder holding one clip and an output folder.
+// Each test starts in a fresh working folder holding one clip and an output
+// folder; its encoder finishes once the file "go" is there.
 void TestEncodeRoad::init()
 {
     const QString folder = tempDir.filePath(QTest::currentTestFunction()
@@ -73,12 +74,16 @@ void TestEncodeRoad::init()
     QVERIFY(QDir().mkpath(folder + "/clips/out put"));
     QVERIFY(QDir::setCurrent(folder));
     workDir.setPath(folder);
+    QFile go(path("go"));
+    QVERIFY(go.open(QIODevice::WriteOnly));
     inputPath = path("clips/in clip.yuv");
     outputDir = path("clips/out put");
     QVERIFY(writeSmallClip(inputPath));
     SettingsStore().clear();
     storeSmallClipOptions();
-    window = new MainWindow;
+    auto answered = std::make_unique<AnsweredChoices>();
+    choices = answered.get();
+    window = new MainWindow(QString(), std::move(answered));
     window->show();
     driver = new ModalDriver;
 }
@@ -95,42 +100,45 @@ QByteArray TestEncodeRoad::readFile(const QString &name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The clip, the output folder, and "Ok" in the options.
-void TestEncodeRoad::answerChoices()
+void TestEncodeRoad::answerClipAndFolder()
 {
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(outputDir));
-    driver->answer(acceptDialog());
+    choices->answers << inputPath << outputDir;
+}
+
+void TestEncodeRoad::expectOptions(const ModalDriver::Answer &answer)
+{
+    driver->expect("optDialog", "Dialog", answer);
 }
 
 void TestEncodeRoad::clickEncoder()
 {
     window->findChild<QPushButton *>("pushButtonEnc")->click();
-    QVERIFY2(driver->allAnswered(), "a dialog the test expected did not come up");
 }
 
-void TestEncodeRoad::encoderGetsTheConfigurationOfTheChoices()
+void TestEncodeRoad::asksForClipThenFolder()
 {
-    SettingsStore().setValue(SettingsKeys::quality, 30);
-    QString folderDialogStart;
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(outputDir, &folderDialogStart));
-    driver->answer(acceptDialog());
+    SettingsStore().setValue(SettingsKeys::pathOpen, path("earlier"));
+    answerClipAndFolder();
+    expectOptions();
+    QSignalSpy ended(window, &MainWindow::jobEnded);
+    driver->expectBox("Encode complete");
     clickEncoder();
 
-    QCOMPARE(folderDialogStart, path("clips"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
+    const QList<Question> asked{
+        {"file", "Open Media File", path("earlier"), "YUV files (*.yuv);;All files (*.*)", 0},
+        {"folder", "Open directory for save", path("clips"), "",
+         int(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks)}};
+    QVERIFY(choices->asked == asked);
+    QVERIFY2(ended.wait(20000), "the encode never ended");
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QCOMPARE(driver->boxes[0].text, QStringLiteral("Compression rate: 3\n"));
-    QCOMPARE(readFile("args"), "1|" + path("config.txt").toUtf8());
-    QCOMPARE(readFile("config.copy"),
-             "file_in " + inputPath.toUtf8() + "\nwidth 720\nheight 576\nnframes 1\n"
-             "file_dat " + outputDir.toUtf8() + "/stream.dat\nquality_param 30\n");
+    QVERIFY(readFile("config.copy").startsWith("file_in " + inputPath.toUtf8() + "\n"));
     QCOMPARE(SettingsStore().value(SettingsKeys::pathOpen).toString(), path("clips"));
 }
 
 void TestEncodeRoad::cancellingAChoiceStartsNothing_data()
 {
-    QTest::addColumn<int>("answeredBeforeCancel");
+    QTest::addColumn<int>("answered");
     QTest::addColumn<QString>("pathOpenAfter");
 
     QTest::newRow("file dialog cancelled: pathOpen unchanged") << 0 << "/nowhere";
@@ -140,63 +148,46 @@ void TestEncodeRoad::cancellingAChoiceStartsNothing_data()
 
 void TestEncodeRoad::cancellingAChoiceStartsNothing()
 {
-    QFETCH(int, answeredBeforeCancel);
+    QFETCH(int, answered);
     QFETCH(QString, pathOpenAfter);
     SettingsStore().setValue(SettingsKeys::pathOpen, "/nowhere");
-    const QList<ModalDriver::Answer> answers{choosePath(inputPath), choosePath(outputDir)};
-    for (int i = 0; i < answeredBeforeCancel; ++i)
-        driver->answer(answers[i]);
-    driver->answer(rejectDialog());
+    choices->answers << QStringList{inputPath, outputDir}.mid(0, answered) << QString();
+    if (answered == 2)
+        expectOptions(rejectDialog());
     clickEncoder();
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
 
-    QTest::qWait(200);
+    QCOMPARE(choices->asked.size(), qMin(answered + 1, 2));
     QCOMPARE(busyDialogCount(), 0);
-    QVERIFY(driver->boxes.isEmpty());
     QVERIFY2(!QFile::exists(path("config.txt")), "config.txt written for an abandoned encode");
-    QVERIFY(!QFile::exists(path("args")));
     const QString expected = pathOpenAfter.startsWith('/') ? pathOpenAfter : path(pathOpenAfter);
     QCOMPARE(SettingsStore().value(SettingsKeys::pathOpen).toString(), expected);
 }
 
 void TestEncodeRoad::optionsChangedThenCancelledAreKept()
 {
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(outputDir));
-    driver->answer([](QDialog *options) {
+    answerClipAndFolder();
+    expectOptions([](QDialog *options) {
         options->findChild<QSpinBox *>("spinBoxQuality")->setValue(40);
         options->reject();
     });
     clickEncoder();
-    QTest::qWait(200);
-    QVERIFY(!QFile::exists(path("args")));
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+    QVERIFY(!QFile::exists(path("config.txt")));
 
     int qualityShown = -1;
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(outputDir));
-    driver->answer([&qualityShown](QDialog *options) {
+    answerClipAndFolder();
+    expectOptions([&qualityShown](QDialog *options) {
         qualityShown = options->findChild<QSpinBox *>("spinBoxQuality")->value();
         options->accept();
     });
+    driver->expectBox("Encode complete");
+    QSignalSpy ended(window, &MainWindow::jobEnded);
     clickEncoder();
     QCOMPARE(qualityShown, 40);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("config.copy")), 10000);
+    QVERIFY2(ended.wait(20000), "the encode never ended");
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QVERIFY(readFile("config.copy").endsWith("\nquality_param 40\n"));
-}
-
-void TestEncodeRoad::unwritableConfigurationIsReported()
-{
-    QVERIFY2(workDir.mkdir("config.txt"), "cannot put a folder in config.txt's way");
-    driver->answer(choosePath(inputPath));
-    driver->answer(choosePath(outputDir));
-    driver->answer(acceptDialog());
-    clickEncoder();
-
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 5000);
-    QCOMPARE(driver->boxes[0].icon, QMessageBox::Warning);
-    QVERIFY2(driver->boxes[0].text.contains(path("config.txt")), qPrintable(driver->boxes[0].text));
-    QTest::qWait(200);
-    QCOMPARE(busyDialogCount(), 0);
-    QVERIFY2(!QFile::exists(path("args")), "the encoder ran without its configuration");
 }
 
 void TestEncodeRoad::lineBreakInAPathIsRefused_data()
@@ -214,22 +205,17 @@ void TestEncodeRoad::lineBreakInAPathIsRefused()
     QFETCH(QString, badName);
     QFETCH(bool, isFolder);
     const QString badPath = path("clips/" + badName);
-    if (isFolder) {
-        QVERIFY(QDir().mkpath(badPath));
-        driver->answer(choosePath(inputPath));
-    } else {
-        QFile clip(badPath);
-        QVERIFY(clip.open(QIODevice::WriteOnly));
-    }
-    driver->answer(choosePath(badPath));
+    if (isFolder)
+        choices->answers << inputPath;
+    choices->answers << badPath;
+    driver->expectBox("Encode failed");
     clickEncoder();
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
 
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 5000);
     QCOMPARE(driver->boxes[0].icon, QMessageBox::Warning);
     QVERIFY2(driver->boxes[0].text.contains("line break"), qPrintable(driver->boxes[0].text));
-    QTest::qWait(200);
+    QCOMPARE(choices->asked.size(), isFolder ? 2 : 1);
     QVERIFY(!QFile::exists(path("config.txt")));
-    QVERIFY(!QFile::exists(path("args")));
 }
 
 void TestEncodeRoad::clipWarningAnswers_data()
@@ -249,38 +235,41 @@ void TestEncodeRoad::clipWarningAnswers()
     QFETCH(QString, answer);
     QFETCH(QByteArray, framesLine);
     SettingsStore().setValue(SettingsKeys::nFrames, 3);
-    answerChoices();
-    driver->answerBox(answer);
+    answerClipAndFolder();
+    expectOptions();
+    driver->expectBox("Check the clip", answer);
     if (answer == QLatin1String("Back to options")) {
-        driver->answer([](QDialog *options) {
+        expectOptions([](QDialog *options) {
             options->findChild<QLineEdit *>("lineEditFrames")->setText("1");
             options->accept();
         });
     }
-    clickEncoder();
+    if (!framesLine.isEmpty())
+        driver->expectBox("Encode complete");
+    QSignalSpy ended(window, &MainWindow::jobEnded);
+    window->findChild<QPushButton *>("pushButtonEnc")->click();
 
-    QVERIFY(!driver->boxes.isEmpty());
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Check the clip"));
     QVERIFY2(driver->boxes[0].text.contains("1 whole frames of 720x576, fewer than the 3 frames"),
              qPrintable(driver->boxes[0].text));
     if (framesLine.isEmpty()) {
-        QCOMPARE(busyDialogCount(), 0);
+        QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
         QVERIFY2(!QFile::exists(path("config.txt")), "config.txt written for a stopped encode");
         return;
     }
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 2, 10000);
-    QCOMPARE(driver->boxes[1].title, QStringLiteral("Encode complete"));
+    QVERIFY2(ended.wait(20000), "the encode never ended");
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QVERIFY2(readFile("config.copy").contains(framesLine), readFile("config.copy").constData());
 }
 
 void TestEncodeRoad::refusedClipStartsNothing()
 {
     QVERIFY(QFile::resize(inputPath, 0));
-    answerChoices();
+    answerClipAndFolder();
+    expectOptions();
+    driver->expectBox("Cannot encode");
     clickEncoder();
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
 
-    QCOMPARE(driver->boxes.size(), 1);
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Cannot encode"));
     QVERIFY2(driver->boxes[0].text.contains("is empty"), qPrintable(driver->boxes[0].text));
     QCOMPARE(busyDialogCount(), 0);
     QVERIFY(!QFile::exists(path("config.txt")));
@@ -302,74 +291,77 @@ void TestEncodeRoad::existingStreamIsReplacedOnlyWhenAsked()
     QFile stream(outputDir + "/stream.dat");
     QVERIFY(stream.open(QIODevice::WriteOnly) && stream.write("an earlier stream") > 0);
     stream.close();
-    answerChoices();
-    driver->answerBox(answer);
-    clickEncoder();
+    answerClipAndFolder();
+    expectOptions();
+    driver->expectBox("Replace stream.dat?", answer);
+    if (encoded)
+        driver->expectBox("Encode complete");
+    QSignalSpy ended(window, &MainWindow::jobEnded);
+    window->findChild<QPushButton *>("pushButtonEnc")->click();
 
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Replace stream.dat?"));
+    QVERIFY2(driver->boxes[0].text.contains(outputDir + "/stream.dat already exists"),
+             qPrintable(driver->boxes[0].text));
     if (encoded) {
-        QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 2, 10000);
-        QCOMPARE(driver->boxes[1].title, QStringLiteral("Encode complete"));
+        QVERIFY2(ended.wait(20000), "the encode never ended");
+        QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
         return;
     }
-    QCOMPARE(busyDialogCount(), 0);
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QVERIFY(!QFile::exists(path("config.txt")));
     QVERIFY(stream.open(QIODevice::ReadOnly));
     QCOMPARE(stream.readAll(), QByteArray("an earlier stream"));
 }
 
-// The first window's encoder holds on until the file "hold" goes.
-void TestEncodeRoad::secondWindowIsBlockedByTheLock()
+void TestEncodeRoad::encodeThatCannotBeginIsShown_data()
 {
-    QFile hold(path("hold"));
-    QVERIFY(hold.open(QIODevice::WriteOnly));
-    answerChoices();
-    clickEncoder();
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("config.copy")), 10000);
-    const QByteArray firstConfig = readFile("config.txt");
+    QTest::addColumn<QString>("inTheWay");
+    QTest::addColumn<QString>("text");
 
-    MainWindow second;
-    second.show();
-    answerChoices();
-    second.findChild<QPushButton *>("pushButtonEnc")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Encode failed"));
-    QVERIFY2(driver->boxes[0].text.contains("Another encode"), qPrintable(driver->boxes[0].text));
-    QCOMPARE(readFile("config.txt"), firstConfig);
-
-    QVERIFY(hold.remove());
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 2, 10000);
-    QCOMPARE(driver->boxes[1].title, QStringLiteral("Encode complete"));
-    answerChoices();
-    second.findChild<QPushButton *>("pushButtonEnc")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 3, 10000);
-    QCOMPARE(driver->boxes[2].title, QStringLiteral("Encode complete"));
+    QTest::newRow("config.txt cannot be written")
+        << "folder named config.txt" << "Cannot write the encoder configuration";
+    QTest::newRow("another window's encoder holds config.txt")
+        << "another window" << "Another encode started from this folder is still running";
 }
 
-// A lock left by a program that is gone, as after a crash: Qt's own lock
-// with the id of a process that has ended.
-void TestEncodeRoad::staleLockDoesNotBlock()
+// The job says why it cannot begin; the window shows it and starts nothing.
+void TestEncodeRoad::encodeThatCannotBeginIsShown()
 {
-    QByteArray lockText;
-    {
-        QLockFile lock(path("config.txt.lock"));
-        QVERIFY(lock.tryLock(0));
-        lockText = readFile("config.txt.lock");
+    QFETCH(QString, inTheWay);
+    QFETCH(QString, text);
+    if (inTheWay == "another window") {
+        // The first window's encoder holds on until "go" is back.
+        QVERIFY(QFile::remove(path("go")));
+        answerClipAndFolder();
+        expectOptions();
+        clickEncoder();
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("config.copy")), 20000);
+    } else {
+        QVERIFY(workDir.mkdir("config.txt"));
     }
-    QProcess gone;
-    gone.start("true", QStringList());
-    QVERIFY(gone.waitForStarted());
-    const qint64 gonePid = gone.processId();
-    QVERIFY(gone.waitForFinished());
-    lockText.replace(0, lockText.indexOf('\n'), QByteArray::number(gonePid));
-    QFile lock(path("config.txt.lock"));
-    QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write(lockText) == lockText.size());
-    lock.close();
-    answerChoices();
-    clickEncoder();
+    const QByteArray configBefore = readFile("config.txt");
+    MainWindow second(QString(), [this] {
+        auto answered = std::make_unique<AnsweredChoices>();
+        answered->answers << inputPath << outputDir;
+        return answered;
+    }());
+    expectOptions();
+    driver->expectBox("Encode failed");
+    second.findChild<QPushButton *>("pushButtonEnc")->click();
 
-    QTRY_COMPARE_WITH_TIMEOUT(driver->boxes.size(), 1, 10000);
-    QCOMPARE(driver->boxes[0].title, QStringLiteral("Encode complete"));
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+    QCOMPARE(driver->boxes.last().icon, QMessageBox::Warning);
+    QVERIFY2(driver->boxes.last().text.contains(text), qPrintable(driver->boxes.last().text));
+    QCOMPARE(busyDialogCount(), inTheWay == "another window" ? 1 : 0);
+    QCOMPARE(readFile("config.txt"), configBefore);
+    if (inTheWay == "another window") {
+        QSignalSpy ended(window, &MainWindow::jobEnded);
+        driver->expectBox("Encode complete");
+        QFile go(path("go"));
+        QVERIFY(go.open(QIODevice::WriteOnly));
+        QVERIFY2(ended.wait(20000), "the first window's encode never ended");
+        QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+    }
 }
 
 QTEST_MAIN(TestEncodeRoad)

@@ -1,10 +1,12 @@
-#include "settings/settingsstore.h"
+#include "answeredchoices.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
+#include "settings/settingsstore.h"
 #include "modaldriver.h"
 #include "testsettings.h"
 
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -58,15 +60,18 @@ void TestEndToEnd::encodeThenDecode()
     store.setValue(SettingsKeys::height, 576);
     store.setValue(SettingsKeys::nFrames, QString::number(frames));
 
-    MainWindow window;
+    auto answered = std::make_unique<AnsweredChoices>();
+    AnsweredChoices *choices = answered.get();
+    MainWindow window(QString(), std::move(answered));
     window.show();
     ModalDriver driver;
-    driver.answer(choosePath(clipFile.fileName()));
-    driver.answer(choosePath(tempDir.filePath("out")));
-    driver.answer(acceptDialog());
+    QSignalSpy ended(&window, &MainWindow::jobEnded);
+    choices->answers << clipFile.fileName() << tempDir.filePath("out");
+    driver.expect("optDialog", "Dialog", acceptDialog());
+    driver.expectBox("Encode complete");
     window.findChild<QPushButton *>("pushButtonEnc")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 1, 60000);
-    QCOMPARE(driver.boxes[0].title, QStringLiteral("Encode complete"));
+    QVERIFY2(ended.wait(60000), "the encode never ended");
+    QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(0).text));
     const QString report = driver.boxes[0].text;
     QVERIFY2(report.startsWith("Compression rate"), qPrintable(report));
     for (const char *figure : {"PSNR Mean Y:", "SSIM Mean Y:", "kbit/s at 25 frames per second"})
@@ -78,10 +83,11 @@ void TestEndToEnd::encodeThenDecode()
     QFile earlier(tempDir.filePath("out/stream.yuv"));
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
     earlier.close();
-    driver.answer(choosePath(stream));
+    choices->answers << stream;
+    driver.expectBox("Decode complete");
     window.findChild<QPushButton *>("pushButtonDec")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 2, 60000);
-    QCOMPARE(driver.boxes[1].title, QStringLiteral("Decode complete"));
+    QVERIFY2(ended.wait(60000), "the decode never ended");
+    QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(1).text));
     const QString written = tempDir.filePath("out/stream-1.yuv");
     QVERIFY2(driver.boxes[1].text.startsWith("Decode complete\n\n"), qPrintable(driver.boxes[1].text));
     QVERIFY2(driver.boxes[1].text.contains(written), qPrintable(driver.boxes[1].text));

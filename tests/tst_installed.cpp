@@ -1,3 +1,4 @@
+#include "answeredchoices.h"
 #include "app/startoptions.h"
 #include "app/translators.h"
 #include "jobs/codectools.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +29,7 @@ class TestInstalled : public QObject
 private slots:
     void initTestCase();
     void windowIsRussian();
+    void qtDialogsAreRussian();
     void encodeAndDecodeWithInstalledTools();
 
 private:
@@ -89,6 +92,16 @@ void TestInstalled::windowIsRussian()
     QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("pushButtonDec"))->text(), QStringLiteral("Декодер"));
 }
 
+// Qt's own texts in its file dialog come from Qt's installed catalogue.
+void TestInstalled::qtDialogsAreRussian()
+{
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto *label = dialog.findChild<QLabel *>(QStringLiteral("fileTypeLabel"));
+    QVERIFY2(label, "Qt's file dialog has no file type label");
+    QCOMPARE(label->text(), QStringLiteral("Типы файлов:"));
+}
+
 void TestInstalled::encodeAndDecodeWithInstalledTools()
 {
     // A Russian desktop's videos folder, so the paths the tools get are not ASCII.
@@ -102,26 +115,19 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     store.setValue(SettingsKeys::height, 576);
     store.setValue(SettingsKeys::nFrames, QString::number(frames));
 
-    MainWindow window(StartOptions{true}.configFolder());
+    auto answered = std::make_unique<AnsweredChoices>();
+    AnsweredChoices *choices = answered.get();
+    MainWindow window(StartOptions{true}.configFolder(), std::move(answered));
     window.show();
     ModalDriver driver;
-    QString openTitle;
-    QString fileTypeLabel;
-    driver.answer([&](QDialog *dialog) {
-        openTitle = dialog->windowTitle();
-        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("fileTypeLabel")))
-            fileTypeLabel = label->text();
-        choosePath(clip)(dialog);
-    });
-    driver.answer(choosePath(videos));
-    driver.answer(acceptDialog());
+    QSignalSpy ended(&window, &MainWindow::jobEnded);
+    choices->answers << clip << videos;
+    driver.expect("optDialog", QStringLiteral("Параметры кодирования"), acceptDialog());
+    driver.expectBox(QStringLiteral("Кодирование завершено"));
     window.findChild<QPushButton *>(QStringLiteral("pushButtonEnc"))->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 1, 60000);
-    QCOMPARE(openTitle, QStringLiteral("Открыть медиафайл"));
-    // Qt's own texts in its file dialog come from Qt's installed catalogue.
-    QCOMPARE(fileTypeLabel, QStringLiteral("Типы файлов:"));
-    QVERIFY2(driver.boxes[0].title == QStringLiteral("Кодирование завершено"),
-             qPrintable(driver.boxes[0].title + ": " + driver.boxes[0].text + "\n" + driver.boxes[0].detailedText));
+    QVERIFY2(ended.wait(60000), "the encode never ended");
+    QCOMPARE(choices->asked.value(0).caption, QStringLiteral("Открыть медиафайл"));
+    QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(0).detailedText));
     const QString stream = videos + QStringLiteral("/stream.dat");
     QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
 
@@ -130,11 +136,12 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(!QFileInfo::exists(home + QStringLiteral("/config.txt")), "config.txt in the home folder");
     QVERIFY2(!QFileInfo::exists(QStringLiteral("config.txt")), "config.txt in the working folder");
 
-    driver.answer(choosePath(stream));
+    choices->answers << stream;
+    driver.expectBox(QStringLiteral("Декодирование завершено"));
     window.findChild<QPushButton *>(QStringLiteral("pushButtonDec"))->click();
-    QTRY_COMPARE_WITH_TIMEOUT(driver.boxes.size(), 2, 60000);
-    QVERIFY2(driver.boxes[1].title == QStringLiteral("Декодирование завершено"),
-             qPrintable(driver.boxes[1].title + ": " + driver.boxes[1].text + "\n" + driver.boxes[1].detailedText));
+    QVERIFY2(ended.wait(60000), "the decode never ended");
+    QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(1).text + "\n"
+                                              + driver.boxes.value(1).detailedText));
     QCOMPARE(QFileInfo(videos + QStringLiteral("/stream.yuv")).size(), QFileInfo(clip).size());
 }
 

@@ -1,12 +1,10 @@
 #include "settings/settingsstore.h"
+#include "mainwindow/choices.h"
 #include "mainwindow/mainwindow.h"
 #include "testsettings.h"
 
-#include <QGridLayout>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,10 +16,10 @@ private slots:
     void initTestCase();
     void windowIsFixedAt256x100();
     void buttonsFitALargeFont();
-    void buttonsSitEncoderLeftDecoderRight();
-    void noMenusAndAnEmptyStatusBar();
     void iconAndTitle();
     void handlesShareOneStoreInTheTestFolder();
+    void defaultChoicesAskTheSystemDialogs_data();
+    void defaultChoicesAskTheSystemDialogs();
 
 private:
     QTemporaryDir tempDir;
@@ -64,28 +62,6 @@ void TestMainWindow::buttonsFitALargeFont()
     }
 }
 
-void TestMainWindow::buttonsSitEncoderLeftDecoderRight()
-{
-    MainWindow window;
-    auto *grid = window.findChild<QGridLayout *>("gridLayout_2");
-    QVERIFY2(grid, "the central widget has no grid named gridLayout_2");
-    QCOMPARE(grid->itemAtPosition(0, 0)->widget()->objectName(), QStringLiteral("pushButtonEnc"));
-    QCOMPARE(grid->itemAtPosition(0, 1)->widget()->objectName(), QStringLiteral("pushButtonDec"));
-    QCOMPARE(window.centralWidget()->objectName(), QStringLiteral("centralwidget"));
-    QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
-}
-
-void TestMainWindow::noMenusAndAnEmptyStatusBar()
-{
-    MainWindow window;
-    QCOMPARE(window.menuBar()->objectName(), QStringLiteral("menubar"));
-    QVERIFY(window.menuBar()->actions().isEmpty());
-    QCOMPARE(window.menuBar()->geometry(), QRect(0, 0, 256, 21));
-    QCOMPARE(window.statusBar()->objectName(), QStringLiteral("statusbar"));
-    QVERIFY(window.statusBar()->currentMessage().isEmpty());
-    QVERIFY2(!window.statusBar()->isSizeGripEnabled(), "a window that cannot be resized shows a size grip");
-}
-
 void TestMainWindow::iconAndTitle()
 {
     MainWindow window;
@@ -103,6 +79,55 @@ void TestMainWindow::handlesShareOneStoreInTheTestFolder()
     QCOMPARE(reader.value(SettingsKeys::quality, 22).toInt(), 40);
     QVERIFY2(writer.fileName().startsWith(tempDir.path()), qPrintable(writer.fileName()));
     writer.clear();
+}
+
+void TestMainWindow::defaultChoicesAskTheSystemDialogs_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("nameFilters");
+
+    QTest::newRow("a clip to open") << false << "YUV files (*.yuv);;All files (*.*)"
+                                    << QStringList{"YUV files (*.yuv)", "All files (*.*)"};
+    QTest::newRow("a folder to save in") << true << "" << QStringList{};
+}
+
+// What the window asks reaches the dialog unchanged; the dialog is only
+// looked at, then cancelled.
+void TestMainWindow::defaultChoicesAskTheSystemDialogs()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, nameFilters);
+    const QFileDialog::Options options = QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks;
+    QString title;
+    QString startFolder;
+    QStringList shownFilters;
+    bool foldersOnly = false;
+    bool keepsLinks = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        startFolder = dialog->directory().absolutePath();
+        shownFilters = dialog->nameFilters();
+        // Qt 5 picks DirectoryOnly, Qt 6 Directory with the option.
+        foldersOnly = dialog->fileMode() != QFileDialog::ExistingFile && dialog->testOption(QFileDialog::ShowDirsOnly);
+        keepsLinks = dialog->testOption(QFileDialog::DontResolveSymlinks);
+        dialog->reject();
+    });
+
+    Choices choices;
+    const QString answer = folder ? choices.existingDirectory(nullptr, "Caption", tempDir.path(), options)
+                                  : choices.openFileName(nullptr, "Caption", tempDir.path(), filter);
+    QVERIFY2(answer.isEmpty(), qPrintable(answer));
+    QCOMPARE(title, QStringLiteral("Caption"));
+    QCOMPARE(startFolder, tempDir.path());
+    if (!folder)
+        QCOMPARE(shownFilters, nameFilters);
+    QCOMPARE(foldersOnly, folder);
+    QCOMPARE(keepsLinks, folder);
 }
 
 QTEST_MAIN(TestMainWindow)

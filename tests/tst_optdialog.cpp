@@ -169,30 +169,39 @@ void tst_OptDialog::cancelKeepsChange()
 
 void tst_OptDialog::framesFieldStoresOnlyWholeNumbersFromOne_data()
 {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("okEnabled");
     QTest::addColumn<int>("stored");
 
     // The store starts at 7: a field that holds no count leaves it there.
-    QTest::newRow("a count") << "123" << "123" << true << 123;
-    QTest::newRow("letters are refused") << "12a3" << "123" << true << 123;
-    QTest::newRow("a plus sign reads as the number") << "+5" << "+5" << true << 5;
-    QTest::newRow("empty: Ok waits") << "" << "" << false << 7;
-    QTest::newRow("zero: Ok waits") << "0" << "0" << false << 7;
-    QTest::newRow("a minus sign is refused") << "-5" << "5" << true << 5;
+    QTest::newRow("a count") << "C" << "123" << "123" << true << 123;
+    QTest::newRow("letters are refused") << "C" << "12a3" << "123" << true << 123;
+    QTest::newRow("a plus sign reads as the number") << "C" << "+5" << "+5" << true << 5;
+    QTest::newRow("empty: Ok waits") << "C" << "" << "" << false << 7;
+    QTest::newRow("zero: Ok waits") << "C" << "0" << "0" << false << 7;
+    QTest::newRow("a minus sign is refused") << "C" << "-5" << "5" << true << 5;
     QTest::newRow("beyond a 32-bit count: refused, the last count typed stays")
-        << "99999999999" << "9999999999" << false << 999999999;
+        << "C" << "99999999999" << "9999999999" << false << 999999999;
+    QTest::newRow("a group separator in an English locale")
+        << "en_US" << "1,000" << "1,000" << true << 1000;
+    QTest::newRow("a group separator in a Russian locale")
+        << "ru_RU" << QString::fromUtf8("1\u00a0000") << QString::fromUtf8("1\u00a0000") << true << 1000;
 }
 
 void tst_OptDialog::framesFieldStoresOnlyWholeNumbersFromOne()
 {
+    QFETCH(QString, locale);
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(bool, okEnabled);
     QFETCH(int, stored);
 
     SettingsStore().setValue(SettingsKeys::nFrames, 7);
+    const QLocale defaultLocale;
+    QLocale::setDefault(QLocale(locale));
+    const auto restoreLocale = qScopeGuard([&defaultLocale] { QLocale::setDefault(defaultLocale); });
     optDialog dialog;
     auto *frames = child<QLineEdit>(dialog, "lineEditFrames");
     frames->selectAll();

@@ -55,6 +55,12 @@ void TestToolProgress::parsesLine_data()
                                                       << Figures{0, 0, -1, -1, -1};
     QTest::newRow("over 100 percent reads as 100") << QByteArray("[130.0%] 5/5 frames") << true
                                                    << Figures{100, 5, 5, -1, -1};
+    QTest::newRow("an eta no clock shows is dropped")
+        << QByteArray("[5.0%] 2/40 frames, 3.00 fps, eta 99999999999:99:99") << true << Figures{5, 2, 40, 3, -1};
+    QTest::newRow("seconds past 59 are no time") << QByteArray("[5.0%] 2/40 frames, eta 0:00:75") << true
+                                                 << Figures{5, 2, 40, -1, -1};
+    QTest::newRow("a count too long for a number is dropped")
+        << QByteArray("[5.0%] 99999999999999999999999/40 frames") << true << Figures{5, -1, 40, -1, -1};
     QTest::newRow("an error line") << QByteArray("Error: cannot open input file 'a.yuv'") << false
                                    << Figures();
     QTest::newRow("a bracketed percent then prose")

@@ -28,16 +28,24 @@
         <translation>Число кадров должно быть целым, не меньше 1.</translation>
     </message>
     <message>
-        <source>The clip holds %1 bytes: %2 frames of %3, not a whole number. The partial last frame will be left out.</source>
-        <translation>Клип содержит %1 байт: это %2 кадра %3, не целое число. Неполный последний кадр будет пропущен.</translation>
-    </message>
-    <message>
         <source>The clip holds %1 whole frames of %2, fewer than the %3 frames asked for.</source>
         <translation>В клипе целых кадров %2: %1 — меньше запрошенных %3.</translation>
     </message>
     <message>
         <source>The name %1 states %2, but %3 is chosen.</source>
         <translation>В имени %1 указан размер %2, но выбран %3.</translation>
+    </message>
+    <message>
+        <source>The clip holds %1 bytes: %2 whole frames of %3 and a partial frame of %4 bytes (a frame is %5 bytes). The partial frame will be left out.</source>
+        <translation>Клип содержит %1 байт: целых кадров %3 — %2, и неполный кадр из %4 байт (кадр занимает %5 байт). Неполный кадр будет пропущен.</translation>
+    </message>
+    <message>
+        <source>At %1 the clip holds %2 whole frames.</source>
+        <translation>При размере %1 в клипе целых кадров: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not one of the sizes the encoder is offered (%2): no choice in the options fits this clip.</source>
+        <translation>Размера %1 нет среди предлагаемых кодеру (%2): ни один вариант в параметрах не подходит к этому клипу.</translation>
     </message>
 </context>
 <context>
@@ -185,6 +193,22 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
 %3</source>
         <translation>Не удалось запустить %1. Убедитесь, что программа установлена и её папка указана в PATH или что заменяющие программы лежат в %2.
 %3</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 is a link to a file that does not exist. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: %1 — ссылка на несуществующий файл. Удалите её или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 is a folder. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: %1 — это папка. Удалите её или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 cannot be read. Remove it, or start Tuv-R from another folder.</source>
+        <translation>Не удалось заблокировать настройки кодера: файл %1 нельзя прочитать. Удалите его или запустите Tuv-R из другой папки.</translation>
+    </message>
+    <message>
+        <source>Cannot lock the encoder configuration: %1 cannot be created in %2. Start Tuv-R from a folder you can write to.</source>
+        <translation>Не удалось заблокировать настройки кодера: файл %1 нельзя создать в %2. Запустите Tuv-R из папки, в которую можно записывать.</translation>
     </message>
 </context>
 <context>

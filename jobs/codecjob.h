@@ -1,0 +1,42 @@
+#ifndef CODECJOB_H
+#define CODECJOB_H
+
+#include "joboutcome.h"
+#include "jobrunner.h"
+
+// One run of a codec tool, from its start to its outcome: the tool is found
+// and started through the runner, its progress passed on, and its end told
+// as a JobOutcome, once the job has let go of what it held.
+class CodecJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    JobKind kind() const { return jobKind; }
+    // The tool is about to start or runs.
+    bool isRunning() const { return runner.isBusy(); }
+    // Stops the tool and everything it started; ended() with Cancelled
+    // follows once they are gone.
+    void cancel();
+
+signals:
+    void progressed(const ToolProgress &progress);
+    void ended(const JobOutcome &outcome);
+
+protected:
+    CodecJob(JobKind kind, QObject *parent);
+
+    // Starts program, looked up as CodecTools::locate() does.
+    void run(const QString &program, const QStringList &arguments);
+    // Lets go of what the job holds while its tool runs.
+    virtual void release() {}
+
+private:
+    void finish(const JobEnd &end);
+    void failToStart(const QString &program, const QString &errorString);
+
+    const JobKind jobKind;
+    JobRunner runner;
+};
+
+#endif

@@ -1,0 +1,289 @@
+/* A stand-in codec tool for the tests: it does what its plan says, one step
+ * a line, so each test can ask for exactly the behaviour it needs (a report,
+ * an exit code, a crash, a tool that waits, ignores a stop or leaves a child
+ * running) on every system the tests run on.
+ *
+ * The plan is the file beside the program named like it plus ".plan"
+ * (tools/encoder.exe -> tools/encoder.exe.plan), or the file FAKETOOL_PLAN
+ * names. Steps (TEXT takes the escapes \n \r \t \\; paths are relative to the
+ * working folder):
+ *   out TEXT          TEXT on standard output      err TEXT    ... on standard error
+ *   repeat N TEXT     TEXT N times on standard output
+ *   cat FILE          FILE on standard output
+ *   args FILE         "<number of arguments>|<first argument>" into FILE
+ *   copyarg FILE      a copy of the file the first argument names
+ *   pid FILE          the process id into FILE
+ *   touch FILE        write FILE TEXT    wait FILE (until it exists)    sleep MS
+ *   onterm ignore | onterm touch FILE (then end as stopped)
+ *   spawn PLAN        start another fake tool running PLAN, and go on
+ *   setsid            leave the process group and session
+ *   exit N            crash */
+#ifndef _WIN32
+#define _POSIX_C_SOURCE 200809L
+#endif
+#include <errno.h>
+#include <signal.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+#endif
+
+#define MAX_LINE 4096
+
+static char self_path[MAX_LINE];
+static const char *term_file;
+
+static void pause_ms(long ms)
+{
+#ifdef _WIN32
+    Sleep((DWORD)ms);
+#else
+    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&ts, NULL);
+#endif
+}
+
+static long own_pid(void)
+{
+#ifdef _WIN32
+    return (long)GetCurrentProcessId();
+#else
+    return (long)getpid();
+#endif
+}
+
+static int find_self(void)
+{
+#ifdef _WIN32
+    DWORD n = GetModuleFileNameA(NULL, self_path, sizeof self_path);
+    return n > 0 && n < sizeof self_path ? 0 : -1;
+#else
+    ssize_t n = readlink("/proc/self/exe", self_path, sizeof self_path - 1);
+    if (n < 0)
+        return -1;
+    self_path[n] = '\0';
+    return 0;
+#endif
+}
+
+static void unescape(char *text)
+{
+    char *out = text;
+
+    for (const char *in = text; *in; in++) {
+        if (*in != '\\' || !in[1]) {
+            *out++ = *in;
+            continue;
+        }
+        in++;
+        *out++ = *in == 'n' ? '\n' : *in == 'r' ? '\r' : *in == 't' ? '\t' : *in;
+    }
+    *out = '\0';
+}
+
+static int write_file(const char *path, const char *text)
+{
+    FILE *fp = fopen(path, "wb");
+    int ok = fp && fputs(text, fp) >= 0;
+
+    if (fp && fclose(fp) != 0)
+        ok = 0;
+    return ok ? 0 : -1;
+}
+
+static int copy_file(const char *from, FILE *to)
+{
+    char buf[65536];
+    FILE *fp = fopen(from, "rb");
+    size_t n;
+
+    if (!fp)
+        return -1;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
+        fwrite(buf, 1, n, to);
+    fclose(fp);
+    return 0;
+}
+
+static int copy_to(const char *from, const char *path)
+{
+    FILE *to = fopen(path, "wb");
+    int ret = to ? copy_file(from, to) : -1;
+
+    if (to && fclose(to) != 0)
+        ret = -1;
+    return ret;
+}
+
+static int exists(const char *path)
+{
+    FILE *fp = fopen(path, "rb");
+
+    if (fp)
+        fclose(fp);
+    return fp != NULL;
+}
+
+static void on_term(int sig)
+{
+    (void)sig;
+    if (term_file) {
+#ifdef _WIN32
+        FILE *fp = fopen(term_file, "wb");
+        if (fp)
+            fclose(fp);
+#else
+        int fd = open(term_file, O_WRONLY | O_CREAT, 0644);
+        if (fd >= 0)
+            close(fd);
+#endif
+    }
+    _exit(143);
+}
+
+static int set_on_term(const char *how)
+{
+    if (strcmp(how, "ignore") == 0) {
+        signal(SIGTERM, SIG_IGN);
+        return 0;
+    }
+    if (strncmp(how, "touch ", 6) != 0)
+        return -1;
+    if (!(term_file = strdup(how + 6)))
+        return -1;
+    signal(SIGTERM, on_term);
+    return 0;
+}
+
+static int spawn(const char *plan)
+{
+#ifdef _WIN32
+    if (!SetEnvironmentVariableA("FAKETOOL_PLAN", plan))
+        return -1;
+    return _spawnl(_P_NOWAIT, self_path, self_path, NULL) == -1 ? -1 : 0;
+#else
+    pid_t pid;
+
+    if (setenv("FAKETOOL_PLAN", plan, 1) != 0)
+        return -1;
+    pid = fork();
+    if (pid == 0) {
+        execl(self_path, self_path, (char *)NULL);
+        _exit(127);
+    }
+    return pid < 0 ? -1 : 0;
+#endif
+}
+
+static void crash(void)
+{
+    fflush(NULL);
+    /* A real fault, so every system reports the end as a crash. */
+    *(volatile int *)(uintptr_t)0 = 0;
+    abort();
+}
+
+/* Runs one step; 1 when the plan is over, -1 on a step it cannot do. */
+static int step(char *line, int argc, char **argv)
+{
+    char *arg = strchr(line, ' ');
+    long n;
+
+    if (arg)
+        *arg++ = '\0';
+    else
+        arg = line + strlen(line);
+    if (strcmp(line, "out") == 0 || strcmp(line, "err") == 0) {
+        unescape(arg);
+        fputs(arg, line[0] == 'o' ? stdout : stderr);
+        fflush(line[0] == 'o' ? stdout : stderr);
+    } else if (strcmp(line, "repeat") == 0) {
+        char *text;
+        n = strtol(arg, &text, 10);
+        unescape(++text);
+        while (n-- > 0)
+            fputs(text, stdout);
+        fflush(stdout);
+    } else if (strcmp(line, "cat") == 0) {
+        return copy_file(arg, stdout) == 0 ? (fflush(stdout), 0) : -1;
+    } else if (strcmp(line, "args") == 0) {
+        char text[MAX_LINE];
+        snprintf(text, sizeof text, "%d|%s", argc - 1, argc > 1 ? argv[1] : "");
+        return write_file(arg, text);
+    } else if (strcmp(line, "copyarg") == 0) {
+        return argc > 1 ? copy_to(argv[1], arg) : -1;
+    } else if (strcmp(line, "pid") == 0) {
+        char text[32];
+        snprintf(text, sizeof text, "%ld", own_pid());
+        return write_file(arg, text);
+    } else if (strcmp(line, "touch") == 0) {
+        return write_file(arg, "");
+    } else if (strcmp(line, "write") == 0) {
+        char *text = strchr(arg, ' ');
+        if (!text)
+            return -1;
+        *text++ = '\0';
+        unescape(text);
+        return write_file(arg, text);
+    } else if (strcmp(line, "wait") == 0) {
+        while (!exists(arg))
+            pause_ms(10);
+    } else if (strcmp(line, "sleep") == 0) {
+        pause_ms(strtol(arg, NULL, 10));
+    } else if (strcmp(line, "onterm") == 0) {
+        return set_on_term(arg);
+    } else if (strcmp(line, "spawn") == 0) {
+        return spawn(arg);
+    } else if (strcmp(line, "setsid") == 0) {
+#ifndef _WIN32
+        return setsid() < 0 ? -1 : 0;
+#endif
+    } else if (strcmp(line, "exit") == 0) {
+        fflush(NULL);
+        exit((int)strtol(arg, NULL, 10));
+    } else if (strcmp(line, "crash") == 0) {
+        crash();
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+static FILE *open_plan(void)
+{
+    const char *named = getenv("FAKETOOL_PLAN");
+    char path[MAX_LINE + 8];
+
+    if (named)
+        return fopen(named, "rb");
+    snprintf(path, sizeof path, "%s.plan", self_path);
+    return fopen(path, "rb");
+}
+
+int main(int argc, char **argv)
+{
+    char line[MAX_LINE];
+    FILE *plan;
+    int ret = 0;
+
+    if (find_self() < 0 || !(plan = open_plan())) {
+        fprintf(stderr, "faketool: no plan: %s\n", strerror(errno));
+        return 100;
+    }
+    while (ret == 0 && fgets(line, sizeof line, plan)) {
+        line[strcspn(line, "\r\n")] = '\0';
+        if (line[0] && (ret = step(line, argc, argv)) < 0)
+            fprintf(stderr, "faketool: cannot do '%s': %s\n", line, strerror(errno));
+    }
+    fclose(plan);
+    return ret < 0 ? 101 : 0;
+}
