@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Measures encoder.exe and decoder.exe against the ffmpeg command line on the
-# same libx264 and libavcodec, what x264's PSNR and SSIM cost, and the tools'
-# peak memory: the encoder on a short and a long clip, the decoder on input
-# that holds no picture, and both at the largest picture they accept.
-# Prints figures; it passes or fails nothing.
+# same libx264 and libavcodec, what x264's PSNR and SSIM cost, what the
+# picture checksums cost each tool, the encoder's quality figures against
+# ffmpeg's psnr and ssim filters, and the tools' peak memory: the encoder on a
+# short and a long clip, the decoder on input that holds no picture, and both
+# at the largest picture they accept. Prints figures; it passes or fails nothing.
 #
 # Usage: bench/codec_bench.sh [BUILD_DIR]      (default: build)
 # ROUNDS=N sets the number of alternating rounds (default 3).
@@ -30,13 +31,20 @@ build_tools() {
 
 now() { date +%s.%N; }
 
-# Runs a command quietly and prints its wall time in seconds.
+# Runs a command quietly and prints its wall time in seconds; with clock=cpu
+# the processor time it took, all threads together, which other work on a
+# shared machine disturbs far less.
 seconds_of() {
     local t0 t1
     t0=$(now)
-    "$@" >/dev/null 2>"$work/last.err" || { echo "failed: $*" >&2; cat "$work/last.err" >&2; exit 1; }
+    /usr/bin/time -f '%U %S' -o "$work/cpu.out" "$@" >/dev/null 2>"$work/last.err" ||
+        { echo "failed: $*" >&2; cat "$work/last.err" >&2; exit 1; }
     t1=$(now)
-    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+    if [ "${clock:-wall}" = cpu ]; then
+        awk '{ printf "%.3f", $1 + $2 }' "$work/cpu.out"
+    else
+        awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+    fi
 }
 
 fps() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s }'; }
@@ -53,6 +61,7 @@ make_clip() { # file size frames
 }
 
 encoder_once() { seconds_of "$enc" "$work/enc.txt"; }
+encoder_without_checksums_once() { TUVR_ENCODER_PICTURE_HASH=0 seconds_of "$enc" "$work/unchecked.txt"; }
 ffmpeg_encode() { # extra ffmpeg options...
     seconds_of ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt yuv420p -s 1280x720 -i "$work/clip720.yuv" \
         -c:v libx264 -preset medium -qp 22 "$@" -f h264 "$work/ffmpeg.h264"
@@ -72,6 +81,12 @@ reference_decoder_once() {
     rm -f "$work/dec"/*.yuv
     seconds_of "$REFERENCE_DECODER" "$work/dec/stream.dat"
 }
+decode_file_once() { # stream
+    rm -f "${1%.dat}.yuv"
+    seconds_of "$dec" "$1"
+}
+decoder_long_once() { decode_file_once "$work/long.dat"; }
+decoder_long_without_checksums_once() { decode_file_once "$work/unchecked/long.dat"; }
 ffmpeg_decode_once() {
     seconds_of ffmpeg -nostdin -v error -y -i "$work/dec/stream.dat" -f rawvideo -pix_fmt yuv420p "$work/ffmpeg.yuv"
 }
@@ -110,6 +125,27 @@ decoder_peak() { # file
     printf '%s s, %d MiB peak: %s\n' "$secs" $((kib / 1024)) "$(head -n 1 "$work/dec.out")"
 }
 
+# ffmpeg's figures in the report's form: Mean figures are the means of its
+# per-frame PSNRs and SSIMs, Global the PSNR of all frames together (its "average").
+ffmpeg_quality() { # decoded input size
+    local global ssim db
+    ffmpeg -nostdin -v info -s "$3" -f rawvideo -pix_fmt yuv420p -i "$1" -s "$3" -f rawvideo -pix_fmt yuv420p -i "$2" \
+        -lavfi "[0:v][1:v]psnr=stats_file=$work/psnr.log;[0:v][1:v]ssim" -f null - 2>"$work/quality.log"
+    global=$(sed -n 's/.*PSNR y:.* average:\([0-9.]*\) .*/\1/p' "$work/quality.log")
+    read -r ssim db < <(sed -n 's/.*SSIM Y:\([0-9.]*\) (\([0-9.]*\)).*/\1 \2/p' "$work/quality.log")
+    awk -v global="$global" -v ssim="$ssim" -v db="$db" '
+        { for (i = 1; i <= NF; i++) { split($i, kv, ":"); sum[kv[1]] += kv[2] } n++ }
+        END { printf "PSNR Mean Y:%.3f U:%.3f V:%.3f Avg:%.3f Global:%.3f; SSIM Mean Y:%.7f (%.3fdb)\n",
+              sum["psnr_y"] / n, sum["psnr_u"] / n, sum["psnr_v"] / n, sum["psnr_avg"] / n, global, ssim, db }' \
+        "$work/psnr.log"
+}
+
+compare_quality() { # report decoded input size
+    echo "Quality figures at $4: encoder.exe's report, then ffmpeg's psnr and ssim filters on the decoded stream"
+    echo "  encoder.exe: $(grep '^PSNR' "$1"); $(grep '^SSIM' "$1")"
+    echo "  ffmpeg:      $(ffmpeg_quality "$2" "$3" "$4")"
+}
+
 install_missing
 build_tools
 work=$(mktemp -d "${TMPDIR:-/tmp}/tuvr-bench.XXXXXX")
@@ -120,13 +156,16 @@ echo "Machine: $(nproc) cores; $(ffmpeg -version | head -n 1)"
 echo "Making a 1280x720 clip of 120 frames..."
 make_clip "$work/clip720.yuv" 1280x720 120
 write_config "$work/enc.txt" "$work/clip720.yuv" 1280 720 120 "$work/dec/stream.dat"
+write_config "$work/unchecked.txt" "$work/clip720.yuv" 1280 720 120 "$work/unchecked.dat"
 cat "$work/clip720.yuv" >/dev/null
-"$enc" "$work/enc.txt" >/dev/null 2>&1
+"$enc" "$work/enc.txt" >"$work/report.txt" 2>&1
 
 compare "Encode 1280x720 QP 22 medium, encoder.exe (PSNR and SSIM on) / ffmpeg (target >= 0.95)" 120 \
     encoder_once ffmpeg_encode_once
 compare "Encode 1280x720 QP 22 medium, ffmpeg with PSNR and SSIM / ffmpeg without" 120 \
     ffmpeg_encode_quality_once ffmpeg_encode_once
+clock=cpu compare "Encode 1280x720, encoder.exe with picture checksums / without, processor time (target >= 0.98)" \
+    120 encoder_once encoder_without_checksums_once
 compare "Decode 1280x720, decoder.exe / ffmpeg (target >= 1)" 120 decoder_once ffmpeg_decode_once
 compare "Decode 1280x720 on one thread, decoder.exe / ffmpeg" 120 decoder_one_thread_once ffmpeg_decode_one_thread_once
 if [ -n "${REFERENCE_DECODER:-}" ]; then
@@ -139,6 +178,7 @@ if cmp -s "$work/dec/stream.yuv" "$work/ffmpeg.yuv"; then
 else
     echo "decoder.exe and ffmpeg decode to DIFFERENT bytes"
 fi
+compare_quality "$work/report.txt" "$work/dec/stream.yuv" "$work/clip720.yuv" 1280x720
 rm -f "$work"/*.yuv "$work"/dec/*.yuv "$work"/*.h264
 
 echo "Making a 1920x1080 clip of 300 frames..."
@@ -152,7 +192,12 @@ echo "Encoder peak memory 1920x1080: 60 frames $short KiB, 300 frames $long KiB,
 echo "Decoder on the same streams (target: flat memory):"
 echo "  60 frames: $(decoder_peak "$work/short.dat")"
 echo "  300 frames: $(decoder_peak "$work/long.dat")"
-rm -f "$work"/*.dat "$work"/short*.yuv "$work"/long*.yuv
+mkdir -p "$work/unchecked"
+ffmpeg -nostdin -v error -i "$work/long.dat" -c copy -bsf:v filter_units=remove_types=6 -f h264 \
+    "$work/unchecked/long.dat"
+clock=cpu compare "Decode 1920x1080, decoder.exe with picture checksums / without, processor time (target >= 0.98)" \
+    300 decoder_long_once decoder_long_without_checksums_once
+rm -rf "$work"/*.dat "$work"/short*.yuv "$work"/long*.yuv "$work/unchecked"
 
 echo "Decoder on input without pictures (target: a clear message, well under a second, flat memory):"
 truncate -s 1G "$work/zeros.dat"

@@ -13,7 +13,7 @@ esac
 packages=(
     cmake g++ make pkg-config
     "${qt[@]}"
-    libx264-dev libavcodec-dev libavutil-dev
+    libx264-dev libavcodec-dev libavutil-dev libxxhash-dev
     "$@"
 )
 
@@ -27,5 +27,5 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"

@@ -47,6 +47,23 @@ inline QVector<Nal> split(const QByteArray &s)
     return nals;
 }
 
+inline bool isSlice(const Nal &nal)
+{
+    return nal.type() == 1 || nal.type() == 5;
+}
+
+// The stream rebuilt from the NAL units keep() accepts, each after a 4-byte start code.
+template <typename Keep>
+inline QByteArray filter(const QByteArray &s, Keep keep)
+{
+    QByteArray out;
+    for (const Nal &nal : split(s)) {
+        if (keep(nal))
+            out += QByteArray("\0\0\0\1", 4) + s.mid(nal.start, nal.end - nal.start);
+    }
+    return out;
+}
+
 // The payload without emulation prevention bytes (00 00 03 -> 00 00).
 inline QByteArray toRbsp(const QByteArray &ebsp)
 {

@@ -173,6 +173,16 @@ static int check_same_shape(struct decode *d, const AVFrame *f)
     return -1;
 }
 
+/* The output gets its name only once complete: the message names the one it would get. */
+static void write_failed(const struct decode *d)
+{
+    const int err = errno;
+    char *name = outfile_free_name(&d->out, d->stem, ".yuv");
+
+    tool_error("cannot write output file '%s': %s", name ? name : d->stem, strerror(err));
+    free(name);
+}
+
 static int write_frame(void *opaque, const AVFrame *f)
 {
     struct decode *d = opaque;
@@ -183,7 +193,7 @@ static int write_frame(void *opaque, const AVFrame *f)
     if (yuv_write_plane(d->out.fp, f->data[0], f->linesize[0], f->width, f->height) < 0 ||
         yuv_write_plane(d->out.fp, f->data[1], f->linesize[1], cw, ch) < 0 ||
         yuv_write_plane(d->out.fp, f->data[2], f->linesize[2], cw, ch) < 0) {
-        tool_error("cannot write output file '%s.yuv': %s", d->stem, strerror(errno));
+        write_failed(d);
         return -1;
     }
     d->frames++;
@@ -200,8 +210,8 @@ static int check_frames(const struct decode *d)
     else if (d->res.pictures == 0 && !d->res.damaged)
         tool_error("stream file '%s' is not an H.264 stream: no H.264 picture found", d->in_path);
     else
-        tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded (%s)", d->in_path,
-                   d->res.damaged ? d->res.reason : "no picture came out of the decoder");
+        tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded intact (%s)",
+                   d->in_path, d->res.damaged ? d->res.reason : "no picture came out of the decoder");
     return -1;
 }
 

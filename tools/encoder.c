@@ -3,7 +3,9 @@
 #include "elapsed.h"
 #include "message.h"
 #include "outfile.h"
+#include "picturehash.h"
 #include "progress.h"
+#include "ssim.h"
 #include "yuvio.h"
 
 #include <errno.h>
@@ -22,14 +24,27 @@
 #define REPORT_FPS 25
 /* x264 gives 100 dB for a plane that came through unchanged. */
 #define LOSSLESS_PSNR 100.0
+/* Set to 0, the stream carries no picture checksums: for the benchmark only. */
+#define HASH_VARIABLE "TUVR_ENCODER_PICTURE_HASH"
 
-/* Sums of x264's per-frame figures, for the means of its own summary. */
+/* Sums of the per-frame figures, for the means of the summary. */
 struct quality {
     double psnr[3];
     double psnr_avg;
     double mse_avg; /* for the global PSNR over all frames */
-    double ssim;
+    double ssim;    /* negative when the pictures hold no SSIM window */
 };
+
+/* The luma of every picture x264 still holds, by pts, so its SSIM can be
+ * measured against the reconstruction x264 hands back later. */
+struct held_luma {
+    uint8_t *planes;
+    int64_t *pts;
+    int count;
+    struct ssim_block *scratch;
+};
+
+#define FREE_SLOT (-1)
 
 struct encode {
     struct encoder_config cfg;
@@ -43,8 +58,10 @@ struct encode {
     int total;       /* what will be encoded, for the progress line */
     int frames_out;  /* what x264 has handed back */
     struct quality q;
+    struct held_luma held;
     struct progress progress;
     size_t partial_bytes;
+    int hash_pictures;
     uint64_t bytes_out;
     double seconds;
 };
@@ -122,11 +139,14 @@ static int open_x264(struct encode *e)
     p.i_height = e->cfg.height;
     p.b_annexb = 1;
     p.b_repeat_headers = 1;
+    /* Every picture handed back deblocked, as a decoder outputs it, even
+     * those no other picture refers to: its checksum and PSNR are then those
+     * of the written stream. */
+    p.b_full_recon = 1;
     p.rc.i_rc_method = X264_RC_CQP;
     p.rc.i_qp_constant = qp;
-    /* The report gives x264's own quality figures. */
+    /* The report gives x264's PSNR; its SSIM is measured here, on ffmpeg's grid. */
     p.analyse.b_psnr = 1;
-    p.analyse.b_ssim = 1;
     /* x264 allows lossless only in a 4:4:4 profile; the stream stays 4:2:0. */
     if (x264_param_apply_profile(&p, qp == 0 ? "high444" : "high") < 0) {
         tool_error("x264 rejects profile %s with quality_param %d", qp == 0 ? "high444" : "high", qp);
@@ -139,24 +159,123 @@ static int open_x264(struct encode *e)
     return 0;
 }
 
-static int write_nals(struct encode *e, const x264_nal_t *nal, int size)
+static int write_bytes(struct encode *e, const uint8_t *data, size_t size)
 {
-    /* The NAL units of one call lie back to back in memory. */
-    if (size > 0 && fwrite(nal[0].p_payload, 1, (size_t)size, e->out.fp) != (size_t)size) {
+    if (size > 0 && fwrite(data, 1, size, e->out.fp) != size) {
         tool_error("cannot write output file '%s': %s", e->cfg.file_dat, strerror(errno));
         return -1;
     }
-    e->bytes_out += (uint64_t)(size > 0 ? size : 0);
+    e->bytes_out += size;
     return 0;
 }
 
-static void add_quality(struct quality *q, const x264_image_properties_t *prop)
+/* The picture as a decoder will output it; x264 keeps its chroma interleaved. */
+static int hash_picture(const struct encode *e, const x264_image_t *img, struct picture_hash *hash)
+{
+    if (img->i_csp != X264_CSP_NV12 || img->i_plane != 2) {
+        tool_error("x264 handed back a picture in a layout other than NV12 (colour space %d)", img->i_csp);
+        return -1;
+    }
+    hash->plane[0] = picture_hash_plane(img->plane[0], img->i_stride[0], e->cfg.width, e->cfg.height);
+    picture_hash_interleaved(img->plane[1], img->i_stride[1], e->cfg.width / 2, e->cfg.height / 2, &hash->plane[1],
+                             &hash->plane[2]);
+    return 0;
+}
+
+static int first_slice(const x264_nal_t *nal, int i_nal)
+{
+    int i = 0;
+
+    while (i < i_nal && nal[i].i_type != NAL_SLICE && nal[i].i_type != NAL_SLICE_IDR)
+        i++;
+    return i;
+}
+
+/* The NAL units of one picture lie back to back in memory. Its checksum goes
+ * into its own access unit, just before its first slice. */
+static int write_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_image_t *img)
+{
+    const int slice = first_slice(nal, i_nal);
+    struct picture_hash hash;
+    uint8_t sei[PICTURE_HASH_SEI_MAX];
+    size_t head;
+
+    if (!e->hash_pictures || slice == i_nal)
+        return write_bytes(e, nal[0].p_payload, (size_t)size);
+    if (hash_picture(e, img, &hash) < 0)
+        return -1;
+    head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
+    if (write_bytes(e, nal[0].p_payload, head) < 0 || write_bytes(e, sei, picture_hash_sei(&hash, sei)) < 0)
+        return -1;
+    return write_bytes(e, nal[slice].p_payload, (size_t)size - head);
+}
+
+static int open_held_luma(struct encode *e)
+{
+    struct held_luma *held = &e->held;
+    const size_t luma = (size_t)e->cfg.width * (size_t)e->cfg.height;
+
+    held->count = x264_encoder_maximum_delayed_frames(e->h) + 1;
+    held->planes = malloc((size_t)held->count * luma);
+    held->pts = malloc((size_t)held->count * sizeof *held->pts);
+    held->scratch = malloc(ssim_scratch_blocks(e->cfg.width) * sizeof *held->scratch);
+    if (!held->planes || !held->pts || !held->scratch) {
+        tool_error("out of memory for %d pictures of %dx%d", held->count, e->cfg.width, e->cfg.height);
+        return -1;
+    }
+    for (int i = 0; i < held->count; i++)
+        held->pts[i] = FREE_SLOT;
+    return 0;
+}
+
+/* The slot holding the picture of that pts, or -1. */
+static int held_slot(const struct held_luma *held, int64_t pts)
+{
+    for (int i = 0; i < held->count; i++) {
+        if (held->pts[i] == pts)
+            return i;
+    }
+    return -1;
+}
+
+static int hold_luma(struct encode *e, int64_t pts)
+{
+    const size_t luma = (size_t)e->cfg.width * (size_t)e->cfg.height;
+    const int slot = held_slot(&e->held, FREE_SLOT);
+
+    if (slot < 0) {
+        tool_error("x264 holds more than the %d pictures it said it would", e->held.count - 1);
+        return -1;
+    }
+    memcpy(e->held.planes + (size_t)slot * luma, e->frame, luma);
+    e->held.pts[slot] = pts;
+    return 0;
+}
+
+static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
+{
+    const size_t luma = (size_t)e->cfg.width * (size_t)e->cfg.height;
+    const int slot = held_slot(&e->held, pic_out->i_pts);
+    const x264_image_t *img = &pic_out->img;
+    double ssim;
+
+    if (slot < 0) {
+        tool_error("x264 handed back frame %lld, which it was never given", (long long)pic_out->i_pts);
+        return -1;
+    }
+    ssim = ssim_plane(img->plane[0], img->i_stride[0], e->held.planes + (size_t)slot * luma, e->cfg.width,
+                      e->cfg.width, e->cfg.height, e->held.scratch);
+    e->q.ssim = ssim < 0 || e->q.ssim < 0 ? -1.0 : e->q.ssim + ssim;
+    e->held.pts[slot] = FREE_SLOT;
+    return 0;
+}
+
+static void add_psnr(struct quality *q, const x264_image_properties_t *prop)
 {
     for (int i = 0; i < 3; i++)
         q->psnr[i] += prop->f_psnr[i];
     q->psnr_avg += prop->f_psnr_avg;
     q->mse_avg += prop->f_psnr_avg >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -prop->f_psnr_avg / 10.0);
-    q->ssim += prop->f_ssim;
 }
 
 static int encode_picture(struct encode *e, x264_picture_t *pic)
@@ -170,11 +289,13 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
         tool_error("x264 failed to encode frame %d", e->frames);
         return -1;
     }
-    if (size > 0) {
-        add_quality(&e->q, &pic_out.prop);
-        progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    }
-    return write_nals(e, nal, size);
+    if (size == 0)
+        return 0;
+    if (add_ssim(e, &pic_out) < 0)
+        return -1;
+    add_psnr(&e->q, &pic_out.prop);
+    progress_frames(&e->progress, ++e->frames_out, e->total, 0);
+    return write_picture(e, nal, i_nal, size, &pic_out.img);
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -211,7 +332,7 @@ static int encode_input(struct encode *e)
         if (r != FRAME_READ_OK)
             break;
         pic.i_pts = e->frames;
-        if (encode_picture(e, &pic) < 0)
+        if (hold_luma(e, pic.i_pts) < 0 || encode_picture(e, &pic) < 0)
             return -1;
         e->frames++;
     }
@@ -265,7 +386,10 @@ static void print_quality(const struct encode *e)
     printf("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n", psnr_text(y, sizeof y, e->q.psnr[0] / n),
            psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
            psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
-    printf("SSIM Mean Y:%.7f (%.3fdb)\n", ssim, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY);
+    if (ssim < 0)
+        printf("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n");
+    else
+        printf("SSIM Mean Y:%.7f (%.3fdb)\n", ssim, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY);
 }
 
 static void print_report(const struct encode *e)
@@ -293,10 +417,12 @@ static void print_report(const struct encode *e)
 
 static int run(struct encode *e)
 {
+    const char *hash = getenv(HASH_VARIABLE);
     double start = now_seconds();
 
+    e->hash_pictures = !hash || strcmp(hash, "0") != 0;
     progress_start(&e->progress);
-    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0)
+    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0)
         return -1;
     if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
         return -1;
@@ -336,6 +462,9 @@ end:
         fclose(e.in);
     free(e.in_buf);
     free(e.frame);
+    free(e.held.planes);
+    free(e.held.pts);
+    free(e.held.scratch);
     config_free(&e.cfg);
     return ret;
 }

@@ -3,6 +3,7 @@
 
 #include "message.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -14,6 +15,7 @@
 
 #define OUTFILE_BUFFER (1 << 20)
 #define OUTFILE_MAX_SUFFIX 9999
+#define TEMP_PREFIX ".tuvr-"
 #define TEMP_NAME_SIZE 32
 #define TEMP_NAME_TRIES 100
 
@@ -79,7 +81,57 @@ static void temp_name(char *name)
 {
     static unsigned counter;
 
-    snprintf(name, TEMP_NAME_SIZE, ".tuvr-%ld-%u", (long)getpid(), counter++);
+    snprintf(name, TEMP_NAME_SIZE, TEMP_PREFIX "%ld-%u", (long)getpid(), counter++);
+}
+
+/* The process that named a file as temp_name() does, or 0 for another name. */
+static pid_t temp_name_owner(const char *name)
+{
+    const char *pid = name + strlen(TEMP_PREFIX);
+    size_t digits;
+
+    if (strncmp(name, TEMP_PREFIX, strlen(TEMP_PREFIX)) != 0)
+        return 0;
+    digits = strspn(pid, "0123456789");
+    if (digits == 0 || digits > 9 || pid[digits] != '-')
+        return 0;
+    name = pid + digits + 1;
+    digits = strspn(name, "0123456789");
+    if (digits == 0 || name[digits] != '\0')
+        return 0;
+    return (pid_t)strtol(pid, NULL, 10);
+}
+
+/* A hidden partial file of ours whose process has gone: killed by a signal
+ * no handler sees, where the folder cannot hold unnamed files. */
+static int is_stale_partial(int dirfd, const char *name)
+{
+    const pid_t owner = temp_name_owner(name);
+    struct stat st;
+
+    if (owner <= 0 || owner == getpid() || fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) < 0)
+        return 0;
+    return S_ISREG(st.st_mode) && st.st_uid == geteuid() && kill(owner, 0) < 0 && errno == ESRCH;
+}
+
+/* Nothing else ever removes them; a file whose process lives, or any other
+ * name, stays. Best effort: a folder that cannot be listed is left as it is. */
+static void remove_stale_partials(int dirfd)
+{
+    const int fd = openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = fd >= 0 ? fdopendir(fd) : NULL;
+    const struct dirent *entry;
+
+    if (!dir) {
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
+    while ((entry = readdir(dir))) {
+        if (is_stale_partial(dirfd, entry->d_name))
+            unlinkat(dirfd, entry->d_name, 0);
+    }
+    closedir(dir);
 }
 
 /* The stand-in for O_TMPFILE: a fresh hidden name, removed on a signal. */
@@ -120,6 +172,7 @@ int outfile_open(struct outfile *of, const char *target)
     }
     if (open_folder(of, target) < 0)
         return -1;
+    remove_stale_partials(of->dirfd);
     fd = openat(of->dirfd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
         fd = open_named_temp(of);
@@ -253,18 +306,41 @@ static char *candidate_name(const char *stem, const char *ext, int n)
     return name;
 }
 
+/* The suffix of the first name outfile_commit_new() tries that nothing
+ * takes now; 0 when all are taken. */
+static int first_free_suffix(const struct outfile *of, const char *stem, const char *ext)
+{
+    struct stat st;
+
+    for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
+        char *path = candidate_name(stem, ext, n);
+        const int taken = path && fstatat(of->dirfd, base_name(path), &st, AT_SYMLINK_NOFOLLOW) == 0;
+
+        free(path);
+        if (!taken)
+            return n;
+    }
+    return 0;
+}
+
+char *outfile_free_name(const struct outfile *of, const char *stem, const char *ext)
+{
+    return candidate_name(stem, ext, first_free_suffix(of, stem, ext));
+}
+
 char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
 {
+    const int first = first_free_suffix(of, stem, ext);
     char *path = NULL;
     int named = -1;
 
-    for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
+    for (int n = first; n <= OUTFILE_MAX_SUFFIX; n++) {
         free(path);
         if (!(path = candidate_name(stem, ext, n))) {
             tool_error("out of memory");
             goto end;
         }
-        if (n == 0 && finish_writing(of, path) < 0)
+        if (n == first && finish_writing(of, path) < 0)
             goto end;
         named = name_file(of, base_name(path));
         if (named != 1)

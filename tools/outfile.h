@@ -8,7 +8,9 @@
  * a power cut, leaves half a file behind. Where the file system cannot make
  * unnamed files, a short hidden name in the folder stands in, removed again
  * on failure and on SIGINT, SIGTERM, SIGHUP or SIGPIPE. Names are made
- * relative to the folder, so a final path that fits never fails for length. */
+ * relative to the folder, so a final path that fits never fails for length.
+ * Hidden names left by a process that died without its handler (SIGKILL)
+ * are removed when the next output in that folder is opened. */
 struct outfile {
     FILE *fp;
     int dirfd;
@@ -29,6 +31,10 @@ int outfile_commit(struct outfile *of, const char *target);
  * folder given to outfile_open(). Returns the path (free() it), or NULL
  * after printing an error. */
 char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext);
+
+/* The name outfile_commit_new() would give the file now, for messages
+ * (free() it); NULL when out of memory. */
+char *outfile_free_name(const struct outfile *of, const char *stem, const char *ext);
 
 /* Closes and deletes the file; safe on a closed or zeroed outfile. */
 void outfile_discard(struct outfile *of);

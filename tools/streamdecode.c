@@ -1,6 +1,7 @@
 #include "streamdecode.h"
 
 #include "message.h"
+#include "picturehash.h"
 #include "picturelimit.h"
 
 #include <errno.h>
@@ -35,7 +36,7 @@ static struct {
     pthread_mutex_t lock;
 } damage = {.lock = PTHREAD_MUTEX_INITIALIZER};
 
-enum { RANK_LOG, RANK_RESULT, RANK_READ };
+enum { RANK_LOG, RANK_RESULT, RANK_CHECKSUM, RANK_READ };
 
 static void note_damage(int packet, int rank, const char *fmt, va_list vl)
 {
@@ -132,6 +133,7 @@ struct decode {
     int fields;       /* field pictures, two to a frame */
     int frame_pictures;
     int kept_all;     /* no frame has been held back yet */
+    int checksummed;  /* a frame so far carried our checksum */
 };
 
 static int open_decoder(struct decode *d, int threads)
@@ -162,13 +164,67 @@ static int open_decoder(struct decode *d, int threads)
     return 0;
 }
 
+/* Our checksum of the frame, when it carries one among its user data. */
+static enum picture_hash_found stored_hash(const AVFrame *f, struct picture_hash *hash)
+{
+    for (int i = 0; i < f->nb_side_data; i++) {
+        const AVFrameSideData *sd = f->side_data[i];
+        enum picture_hash_found found;
+
+        if (sd->type != AV_FRAME_DATA_SEI_UNREGISTERED)
+            continue;
+        if ((found = picture_hash_read(sd->data, sd->size, hash)) != PICTURE_HASH_NONE)
+            return found;
+    }
+    return PICTURE_HASH_NONE;
+}
+
+static int matches_hash(const AVFrame *f, const struct picture_hash *stored)
+{
+    const int cw = (f->width + 1) / 2, ch = (f->height + 1) / 2;
+
+    return picture_hash_plane(f->data[0], f->linesize[0], f->width, f->height) == stored->plane[0] &&
+           picture_hash_plane(f->data[1], f->linesize[1], cw, ch) == stored->plane[1] &&
+           picture_hash_plane(f->data[2], f->linesize[2], cw, ch) == stored->plane[2];
+}
+
+/* Damage libavcodec cannot see shows as a frame that differs from the
+ * checksum the encoder wrote with it, or that lacks the checksum its stream
+ * carried so far. Streams without our checksums go unchecked. */
+static int check_hash(struct decode *d, const AVFrame *f)
+{
+    const int frame = d->res->frames + 1;
+    struct picture_hash stored;
+
+    if (f->format != AV_PIX_FMT_YUV420P && f->format != AV_PIX_FMT_YUVJ420P)
+        return 0;
+    switch (stored_hash(f, &stored)) {
+    case PICTURE_HASH_NONE:
+        if (!d->checksummed)
+            return 0;
+        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d lacks the checksum the frames before it carry", frame);
+        return -1;
+    case PICTURE_HASH_UNKNOWN:
+        d->checksummed = 1;
+        return 0;
+    case PICTURE_HASH_FOUND:
+        d->checksummed = 1;
+        if (matches_hash(f, &stored))
+            return 0;
+        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d differs from the checksum stored with it", frame);
+        return -1;
+    }
+    return 0;
+}
+
 /* Every packet before a frame's own has been decoded once the frame comes
  * out, so what is known of the damage then is all there is to know for it:
  * the frame is kept when it and all before it in display order were decoded
- * from packets that come before the first damaged one. */
+ * from packets that come before the first damaged one, and match their
+ * checksums. */
 static int take_frame(struct decode *d, const AVFrame *f)
 {
-    if (!d->kept_all || f->pts == AV_NOPTS_VALUE || f->pts >= atomic_load(&damage.first)) {
+    if (!d->kept_all || f->pts == AV_NOPTS_VALUE || f->pts >= atomic_load(&damage.first) || check_hash(d, f) < 0) {
         d->kept_all = 0;
         return 0;
     }
