@@ -268,6 +268,14 @@ static void print_report(const struct decode *d)
     printf("Output: %llu bytes -> %s\n", (unsigned long long)bytes_out, d->out_path);
 }
 
+/* Frames of the stream were left out of the output: damage, or a change of
+ * picture shape. The frames before it are kept, but the decode did not do
+ * what was asked, and the exit code says so as well as the warning. */
+static int lost_frames(const struct decode *d)
+{
+    return d->changed || (d->res.damaged && d->frames < d->res.pictures);
+}
+
 int main(int argc, char **argv)
 {
     struct decode d;
@@ -291,5 +299,5 @@ int main(int argc, char **argv)
         fclose(d.in);
     free(d.stem);
     free(d.out_path);
-    return ret < 0 ? 1 : 0;
+    return ret < 0 || lost_frames(&d) ? 1 : 0;
 }
