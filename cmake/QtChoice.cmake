@@ -29,4 +29,7 @@ if(TUVR_QT_MAJOR EQUAL 6)
 else()
     find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets LinguistTools Test)
 endif()
+# Taskbar progress and desktop notifications go over D-Bus where Qt has it;
+# a Qt without it (as for Windows) builds a program that sends nothing.
+find_package(Qt${TUVR_QT_MAJOR} QUIET OPTIONAL_COMPONENTS DBus)
 message(STATUS "Building with Qt ${Qt${TUVR_QT_MAJOR}Core_VERSION}")

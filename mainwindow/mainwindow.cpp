@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 #include "busydialog.h"
+#include "jobnotice.h"
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
+#include "taskbarprogress.h"
 
 #include "jobs/clipcheck.h"
 #include "jobs/decodejob.h"
@@ -10,6 +12,7 @@
 #include "optdialog/optdialog.h"
 #include "settings/settingsstore.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -22,7 +25,8 @@ MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> cho
       choices(choices ? std::move(choices) : std::make_unique<Choices>()),
       encodeJob(new EncodeJob(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder),
                               this)),
-      decodeJob(new DecodeJob(this))
+      decodeJob(new DecodeJob(this)),
+      taskbar(new TaskbarProgress(this))
 {
     ui->setupUi(this);
     // 256x100 at the default font; a larger font or screen scale gets the size its layout needs.
@@ -181,6 +185,7 @@ void MainWindow::startEncode(const QString &inputPath, const QString &outputDir)
 void MainWindow::showBusy(CodecJob *job)
 {
     runningJob = job;
+    jobClock.start();
     progress = new BusyDialog;
     connect(progress, &QProgressDialog::canceled, this, &MainWindow::slotCancelProgress);
     progress->show();
@@ -189,6 +194,7 @@ void MainWindow::showBusy(CodecJob *job)
 void MainWindow::slotCancelProgress()
 {
     closeBusy();
+    taskbar->clear();
     if (runningJob)
         runningJob->cancel();
     runningJob = nullptr;
@@ -196,19 +202,38 @@ void MainWindow::slotCancelProgress()
 
 void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
 {
-    if (progress)
-        progress->showProgress(toolProgress);
+    if (!progress)
+        return;
+    progress->showProgress(toolProgress);
+    taskbar->showProgress(toolProgress);
 }
 
-// A cancelled job was closed when the user pressed Cancel.
+// A cancelled job was closed when the user pressed Cancel. Whether the user
+// is elsewhere is asked while the busy dialog is still there: as it goes,
+// the program has no active window for a moment.
 void MainWindow::slotFinishProcess(const JobOutcome &outcome)
 {
     if (outcome.status != JobOutcome::Status::Cancelled) {
+        const bool notice =
+            endDeservesNotice(outcome.status, jobClock.elapsed(), QApplication::activeWindow() != nullptr);
         closeBusy();
         runningJob = nullptr;
-        showOutcome(outcome);
+        if (notice)
+            announceEnd(this, outcome);
+        showEnd(outcome);
     }
     emit jobEnded();
+}
+
+// A failure stays marked on the taskbar while the user reads why.
+void MainWindow::showEnd(const JobOutcome &outcome)
+{
+    if (outcome.succeeded())
+        taskbar->clear();
+    else
+        taskbar->showFailure();
+    showOutcome(outcome);
+    taskbar->clear();
 }
 
 void MainWindow::closeBusy()

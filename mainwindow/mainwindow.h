@@ -3,6 +3,7 @@
 
 #include "choices.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 
@@ -13,6 +14,7 @@ class CodecJob;
 class DecodeJob;
 class EncodeJob;
 class SettingsStore;
+class TaskbarProgress;
 struct ClipFinding;
 struct JobOutcome;
 struct MainWindowWidgets;
@@ -20,6 +22,8 @@ struct ToolProgress;
 
 // The program's one window: "Encoder" and "Decoder" ask the user for their
 // choices, run the codec job behind a modal busy dialog and show its outcome.
+// The taskbar shows a job's progress, and a long job's end is announced when
+// the user is in another program.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +59,7 @@ private:
     void watch(CodecJob *job);
     void showBusy(CodecJob *job);
     void closeBusy();
+    void showEnd(const JobOutcome &outcome);
     void showOutcome(const JobOutcome &outcome);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                     const QString &report = QString());
@@ -66,6 +71,8 @@ private:
     DecodeJob *decodeJob;
     CodecJob *runningJob = nullptr;
     BusyDialog *progress = nullptr;
+    TaskbarProgress *taskbar;
+    QElapsedTimer jobClock;
 };
 
 #endif
