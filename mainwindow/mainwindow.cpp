@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "busydialog.h"
+#include "droppedfile.h"
 #include "jobnotice.h"
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
@@ -14,8 +15,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMimeData>
 #include <QPushButton>
 
 MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> choices, QWidget *parent)
@@ -36,6 +40,7 @@ MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> cho
     connect(ui->pushButtonDec, &QPushButton::clicked, this, &MainWindow::slotDecode);
     watch(encodeJob);
     watch(decodeJob);
+    setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow()
@@ -60,14 +65,12 @@ void MainWindow::watch(CodecJob *job)
 
 void MainWindow::slotEncode()
 {
-    const QString inputPath = pickEncoderInput();
-    if (inputPath.isEmpty())
-        return;
-    const QString outputDir = pickOutputDirectory();
-    if (outputDir.isEmpty())
-        return;
-    if (confirmOptions(inputPath) && mayReplaceStream(outputDir))
-        startEncode(inputPath, outputDir);
+    const QString inputPath =
+        choices->openFileName(this, tr("Open Media File"),
+                              settings->value(SettingsKeys::pathOpen, QString()).toString(),
+                              tr("YUV files (*.yuv);;All files (*.*)"));
+    if (!inputPath.isEmpty())
+        encodeClip(inputPath);
 }
 
 void MainWindow::slotDecode()
@@ -76,24 +79,67 @@ void MainWindow::slotDecode()
         choices->openFileName(this, tr("Open Media File"),
                               settings->value(SettingsKeys::decPath, QString()).toString(),
                               tr("DAT files (*.dat);;All files (*.*)"));
-    if (streamPath.isEmpty())
+    if (!streamPath.isEmpty())
+        decodeStream(streamPath);
+}
+
+// The clip's folder is remembered at once, whatever the user does next.
+void MainWindow::encodeClip(const QString &inputPath)
+{
+    if (refuseLineBreak(inputPath))
         return;
+    settings->setValue(SettingsKeys::pathOpen, QFileInfo(inputPath).path());
+    const QString outputDir = pickOutputDirectory();
+    if (outputDir.isEmpty())
+        return;
+    if (confirmOptions(inputPath) && mayReplaceStream(outputDir))
+        startEncode(inputPath, outputDir);
+}
+
+void MainWindow::decodeStream(const QString &streamPath)
+{
     settings->setValue(SettingsKeys::decPath, QFileInfo(streamPath).path());
     decodeJob->start(streamPath);
     showBusy(decodeJob);
 }
 
-// The picked file's folder is remembered at once, whatever the user does next.
-QString MainWindow::pickEncoderInput()
+// One job at a time: while one runs, the window takes no drop.
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    const QString inputPath =
-        choices->openFileName(this, tr("Open Media File"),
-                              settings->value(SettingsKeys::pathOpen, QString()).toString(),
-                              tr("YUV files (*.yuv);;All files (*.*)"));
-    if (inputPath.isEmpty() || refuseLineBreak(inputPath))
-        return QString();
-    settings->setValue(SettingsKeys::pathOpen, QFileInfo(inputPath).path());
-    return inputPath;
+    if (event->mimeData()->hasUrls() && !jobRuns())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    if (!event->mimeData()->hasUrls() || jobRuns())
+        return;
+    event->acceptProposedAction();
+    // The road asks its questions once the drop is over: the program the
+    // files came from waits for its end.
+    QMetaObject::invokeMethod(
+        this, [this, dropped = DroppedFile::read(event->mimeData()->urls())] { startFromDrop(dropped); },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::startFromDrop(const DroppedFile &dropped)
+{
+    switch (dropped.use) {
+    case DroppedFile::Use::Encode:
+        encodeClip(dropped.path);
+        break;
+    case DroppedFile::Use::Decode:
+        decodeStream(dropped.path);
+        break;
+    case DroppedFile::Use::Refused:
+        QMessageBox::warning(this, tr("Cannot start a job"), dropped.refusal);
+        break;
+    }
+}
+
+bool MainWindow::jobRuns() const
+{
+    return encodeJob->isRunning() || decodeJob->isRunning();
 }
 
 QString MainWindow::pickOutputDirectory()

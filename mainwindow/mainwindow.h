@@ -16,12 +16,14 @@ class EncodeJob;
 class SettingsStore;
 class TaskbarProgress;
 struct ClipFinding;
+struct DroppedFile;
 struct JobOutcome;
 struct MainWindowWidgets;
 struct ToolProgress;
 
 // The program's one window: "Encoder" and "Decoder" ask the user for their
 // choices, run the codec job behind a modal busy dialog and show its outcome.
+// A clip or stream dropped on it starts its road without the file question.
 // The taskbar shows a job's progress, and a long job's end is announced when
 // the user is in another program.
 class MainWindow : public QMainWindow
@@ -39,6 +41,10 @@ signals:
     // A job's end has been shown to the user, or there was nothing to show.
     void jobEnded();
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private slots:
     void slotEncode();
     void slotDecode();
@@ -47,7 +53,10 @@ private slots:
     void slotShowProgress(const ToolProgress &progress);
 
 private:
-    QString pickEncoderInput();
+    void encodeClip(const QString &inputPath);
+    void decodeStream(const QString &streamPath);
+    void startFromDrop(const DroppedFile &dropped);
+    bool jobRuns() const;
     QString pickOutputDirectory();
     bool refuseLineBreak(const QString &path);
     enum class ClipAnswer { EncodeAnyway, BackToOptions, Stop };
