@@ -103,18 +103,28 @@ void MainWindow::decodeStream(const QString &streamPath)
     showBusy(decodeJob);
 }
 
+// A dropped file is read where it is: whatever the user asked for, the
+// program it came from is told it was copied, never moved, so it keeps it.
+static bool takeAsCopy(QDropEvent *event)
+{
+    if (!event->mimeData()->hasUrls() || !(event->possibleActions() & Qt::CopyAction))
+        return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 // One job at a time: while one runs, the window takes no drop.
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (event->mimeData()->hasUrls() && !jobRuns())
-        event->acceptProposedAction();
+    if (!jobRuns())
+        takeAsCopy(event);
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    if (!event->mimeData()->hasUrls() || jobRuns())
+    if (jobRuns() || !takeAsCopy(event))
         return;
-    event->acceptProposedAction();
     // The road asks its questions once the drop is over: the program the
     // files came from waits for its end.
     QMetaObject::invokeMethod(

@@ -322,7 +322,9 @@ void TestJobRoads::missingToolIsShownAndNextJobRuns()
 }
 
 // Drags files, named in the test's folder or by URL, onto the window and
-// drops them; true when the window took both the drag and the drop.
+// drops them with Shift held, which asks for a move; true when the window
+// took both the drag and the drop, as a copy: the program the files came
+// from must not delete them.
 bool TestJobRoads::drop(const QStringList &files)
 {
     QList<QUrl> urls;
@@ -330,11 +332,13 @@ bool TestJobRoads::drop(const QStringList &files)
         urls << (file.contains("://") ? QUrl(file) : QUrl::fromLocalFile(path(file)));
     QMimeData mime;
     mime.setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(window, &enter);
-    QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropped(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(window, &dropped);
-    return enter.isAccepted() && dropped.isAccepted();
+    return enter.isAccepted() && enter.dropAction() == Qt::CopyAction && dropped.isAccepted()
+        && dropped.dropAction() == Qt::CopyAction;
 }
 
 void TestJobRoads::dropStartsItsRoad_data()
@@ -370,7 +374,7 @@ void TestJobRoads::dropStartsItsRoad()
                                                                                 : "Cannot start a job");
     QSignalSpy ended(window, &MainWindow::jobEnded);
 
-    QVERIFY2(drop(files), "the window refused the drop");
+    QVERIFY2(drop(files), "the window refused the drop, or took it for a move");
     // The program the files came from waits for the drop's end: the road begins after it.
     QVERIFY2(choices->asked.isEmpty() && driver->boxes.isEmpty() && busyDialogCount() == 0,
              "the road began within the drop");
