@@ -1,5 +1,5 @@
-# Installs Tuv-R as a desktop application laid out by GNUInstallDirs, and
-# packages it for Debian:  cpack -G DEB  in the build folder.
+# Installs Tuv-R as a Linux desktop application laid out by GNUInstallDirs,
+# and packages it for Debian:  cpack -G DEB  in the build folder.
 
 set(TUVR_HOMEPAGE "https://norvake.com/tuv-r/")
 set(TUVR_MAINTAINER "Tuv-R developers <tuv-r@norvake.com>")
