@@ -4,12 +4,19 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdlib>
+
 // Makes folder the first place the system looks for programs, so the fake
 // codec tools put there stand in for the real ones.
 inline void putFirstOnPath(const QString &folder)
 {
-    qputenv("PATH", QFile::encodeName(QDir::toNativeSeparators(folder)) + QDir::listSeparator().toLatin1()
-                        + qgetenv("PATH"));
+    const QString path = QDir::toNativeSeparators(folder) + QDir::listSeparator() + qEnvironmentVariable("PATH");
+#ifdef Q_OS_WIN
+    // qputenv() goes through the ANSI code page, which may lack the folder's letters.
+    _wputenv_s(L"PATH", reinterpret_cast<const wchar_t *>(path.utf16()));
+#else
+    qputenv("PATH", QFile::encodeName(path));
+#endif
 }
 
 // Puts the fake tool (tests/faketool.c) into folder as name, doing what plan
