@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QProcess>
 #include <QVersionNumber>
 #include <QtTest>
 
@@ -6,9 +7,9 @@
 
 #include <windows.h>
 
-// What Windows itself reads from the built executables: whether a program
-// opens as a window or in a console, the icon the shell shows for tuv-r.exe,
-// and the version its file properties list.
+// The built executables as Windows meets them: whether a program opens as a
+// window or in a console, the icon the shell shows for tuv-r.exe, the version
+// its file properties list, and that it runs from its folder alone.
 class TestWindowsExecutable : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ private slots:
     void versionText_data();
     void versionText();
     void fixedVersion();
+    void startsFromItsFolderAlone();
 };
 
 namespace {
@@ -253,6 +255,26 @@ void TestWindowsExecutable::fixedVersion()
     QCOMPARE(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     QCOMPARE(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     QCOMPARE(fixed->dwFileType, DWORD(VFT_APP));
+}
+
+// With no other folder on PATH than Windows' own, the program finds its DLLs
+// and plugins beside it and its catalogue in its working folder: its help is
+// in Russian. Qt prints it in the ANSI code page, which may have no Cyrillic
+// letters; the English text is told apart all the same.
+void TestWindowsExecutable::startsFromItsFolderAlone()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString windows = qEnvironmentVariable("SystemRoot");
+    environment.insert(QStringLiteral("PATH"), windows + QStringLiteral("\\system32;") + windows);
+    QProcess tuvr;
+    tuvr.setProcessEnvironment(environment);
+    tuvr.setWorkingDirectory(QFileInfo(program).path());
+    tuvr.start(program, {QStringLiteral("--help")});
+    QVERIFY2(tuvr.waitForFinished(30000), qPrintable(tuvr.errorString()));
+    const QByteArray help = tuvr.readAllStandardOutput();
+    QVERIFY2(tuvr.exitStatus() == QProcess::NormalExit && tuvr.exitCode() == 0,
+             qPrintable(QString::fromLocal8Bit(tuvr.readAllStandardError())));
+    QVERIFY2(help.contains(QString::fromUtf8("Сжимает видео YUV").toLocal8Bit()), help.constData());
 }
 
 QTEST_GUILESS_MAIN(TestWindowsExecutable)
