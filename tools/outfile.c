@@ -2,6 +2,7 @@
 #include "outfile.h"
 
 #include "message.h"
+#include "utf8path.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -48,17 +49,9 @@ static void install_cleanup_handlers(void)
     installed = 1;
 }
 
-/* The last path component; "" when path ends in a slash. */
-static const char *base_name(const char *path)
-{
-    const char *slash = strrchr(path, '/');
-
-    return slash ? slash + 1 : path;
-}
-
 static int open_folder(struct outfile *of, const char *target)
 {
-    const char *base = base_name(target);
+    const char *base = path_base_name(target);
     size_t len = (size_t)(base - target);
     char *dir = len ? strndup(target, len) : strdup(".");
 
@@ -166,7 +159,7 @@ int outfile_open(struct outfile *of, const char *target)
 
     memset(of, 0, sizeof *of);
     of->dirfd = -1;
-    if (!*base_name(target)) {
+    if (!*path_base_name(target)) {
         tool_error("cannot create output file '%s': it names a folder", target);
         return -1;
     }
@@ -271,7 +264,7 @@ static int replace_file(struct outfile *of, const char *name)
 
 int outfile_commit(struct outfile *of, const char *target)
 {
-    const char *name = base_name(target);
+    const char *name = path_base_name(target);
     int ret;
 
     if (finish_writing(of, target) < 0)
@@ -314,7 +307,7 @@ static int first_free_suffix(const struct outfile *of, const char *stem, const c
 
     for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
         char *path = candidate_name(stem, ext, n);
-        const int taken = path && fstatat(of->dirfd, base_name(path), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        const int taken = path && fstatat(of->dirfd, path_base_name(path), &st, AT_SYMLINK_NOFOLLOW) == 0;
 
         free(path);
         if (!taken)
@@ -342,7 +335,7 @@ char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
         }
         if (n == first && finish_writing(of, path) < 0)
             goto end;
-        named = name_file(of, base_name(path));
+        named = name_file(of, path_base_name(path));
         if (named != 1)
             break;
     }
@@ -350,7 +343,7 @@ char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
         tool_error("no free output name: '%s' up to suffix -%d all exist", path, OUTFILE_MAX_SUFFIX);
     else if (named < 0)
         tool_error("cannot create output file '%s': %s", path, strerror(errno));
-    else if (close_named(of, base_name(path), path) < 0)
+    else if (close_named(of, path_base_name(path), path) < 0)
         named = -1;
 
 end:
