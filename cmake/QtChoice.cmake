@@ -29,4 +29,17 @@ if(TUVR_QT_MAJOR EQUAL 6)
 else()
     find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets LinguistTools Test)
 endif()
+# Taskbar progress and desktop notifications go over D-Bus where Qt has it;
+# without it (Windows, or TUVR_DBUS=OFF) the program sends nothing.
+option(TUVR_DBUS "Send taskbar progress and notifications over D-Bus when Qt has it" ON)
+if(TUVR_DBUS)
+    find_package(Qt${TUVR_QT_MAJOR} QUIET OPTIONAL_COMPONENTS DBus)
+endif()
+# Qt's Gui may bring its D-Bus module along: the option decides, not the target.
+if(TUVR_DBUS AND TARGET Qt::DBus)
+    set(TUVR_WITH_DBUS ON)
+else()
+    set(TUVR_WITH_DBUS OFF)
+endif()
+message(STATUS "Taskbar progress and notifications over D-Bus: ${TUVR_WITH_DBUS}")
 message(STATUS "Building with Qt ${Qt${TUVR_QT_MAJOR}Core_VERSION}")

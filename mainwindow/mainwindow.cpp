@@ -1,7 +1,10 @@
 #include "mainwindow.h"
 #include "busydialog.h"
+#include "droppedfile.h"
+#include "jobnotice.h"
 #include "mainwindowwidgets.h"
 #include "reportbox.h"
+#include "taskbarprogress.h"
 
 #include "jobs/clipcheck.h"
 #include "jobs/decodejob.h"
@@ -10,9 +13,13 @@
 #include "optdialog/optdialog.h"
 #include "settings/settingsstore.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMimeData>
 #include <QPushButton>
 
 MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> choices, QWidget *parent)
@@ -22,7 +29,8 @@ MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> cho
       choices(choices ? std::move(choices) : std::make_unique<Choices>()),
       encodeJob(new EncodeJob(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder),
                               this)),
-      decodeJob(new DecodeJob(this))
+      decodeJob(new DecodeJob(this)),
+      taskbar(new TaskbarProgress(this))
 {
     ui->setupUi(this);
     // 256x100 at the default font; a larger font or screen scale gets the size its layout needs.
@@ -32,6 +40,7 @@ MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> cho
     connect(ui->pushButtonDec, &QPushButton::clicked, this, &MainWindow::slotDecode);
     watch(encodeJob);
     watch(decodeJob);
+    setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow()
@@ -56,14 +65,12 @@ void MainWindow::watch(CodecJob *job)
 
 void MainWindow::slotEncode()
 {
-    const QString inputPath = pickEncoderInput();
-    if (inputPath.isEmpty())
-        return;
-    const QString outputDir = pickOutputDirectory();
-    if (outputDir.isEmpty())
-        return;
-    if (confirmOptions(inputPath) && mayReplaceStream(outputDir))
-        startEncode(inputPath, outputDir);
+    const QString inputPath =
+        choices->openFileName(this, tr("Open Media File"),
+                              settings->value(SettingsKeys::pathOpen, QString()).toString(),
+                              tr("YUV files (*.yuv);;All files (*.*)"));
+    if (!inputPath.isEmpty())
+        encodeClip(inputPath);
 }
 
 void MainWindow::slotDecode()
@@ -72,24 +79,77 @@ void MainWindow::slotDecode()
         choices->openFileName(this, tr("Open Media File"),
                               settings->value(SettingsKeys::decPath, QString()).toString(),
                               tr("DAT files (*.dat);;All files (*.*)"));
-    if (streamPath.isEmpty())
+    if (!streamPath.isEmpty())
+        decodeStream(streamPath);
+}
+
+// The clip's folder is remembered at once, whatever the user does next.
+void MainWindow::encodeClip(const QString &inputPath)
+{
+    if (refuseLineBreak(inputPath))
         return;
+    settings->setValue(SettingsKeys::pathOpen, QFileInfo(inputPath).path());
+    const QString outputDir = pickOutputDirectory();
+    if (outputDir.isEmpty())
+        return;
+    if (confirmOptions(inputPath) && mayReplaceStream(outputDir))
+        startEncode(inputPath, outputDir);
+}
+
+void MainWindow::decodeStream(const QString &streamPath)
+{
     settings->setValue(SettingsKeys::decPath, QFileInfo(streamPath).path());
     decodeJob->start(streamPath);
     showBusy(decodeJob);
 }
 
-// The picked file's folder is remembered at once, whatever the user does next.
-QString MainWindow::pickEncoderInput()
+// A dropped file is read where it is: whatever the user asked for, the
+// program it came from is told it was copied, never moved, so it keeps it.
+static bool takeAsCopy(QDropEvent *event)
 {
-    const QString inputPath =
-        choices->openFileName(this, tr("Open Media File"),
-                              settings->value(SettingsKeys::pathOpen, QString()).toString(),
-                              tr("YUV files (*.yuv);;All files (*.*)"));
-    if (inputPath.isEmpty() || refuseLineBreak(inputPath))
-        return QString();
-    settings->setValue(SettingsKeys::pathOpen, QFileInfo(inputPath).path());
-    return inputPath;
+    if (!event->mimeData()->hasUrls() || !(event->possibleActions() & Qt::CopyAction))
+        return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+// One job at a time: while one runs, the window takes no drop.
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!jobRuns())
+        takeAsCopy(event);
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    if (jobRuns() || !takeAsCopy(event))
+        return;
+    // The road asks its questions once the drop is over: the program the
+    // files came from waits for its end.
+    QMetaObject::invokeMethod(
+        this, [this, dropped = DroppedFile::read(event->mimeData()->urls())] { startFromDrop(dropped); },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::startFromDrop(const DroppedFile &dropped)
+{
+    switch (dropped.use) {
+    case DroppedFile::Use::Encode:
+        encodeClip(dropped.path);
+        break;
+    case DroppedFile::Use::Decode:
+        decodeStream(dropped.path);
+        break;
+    case DroppedFile::Use::Refused:
+        QMessageBox::warning(this, tr("Cannot start a job"), dropped.refusal);
+        break;
+    }
+}
+
+bool MainWindow::jobRuns() const
+{
+    return encodeJob->isRunning() || decodeJob->isRunning();
 }
 
 QString MainWindow::pickOutputDirectory()
@@ -181,6 +241,7 @@ void MainWindow::startEncode(const QString &inputPath, const QString &outputDir)
 void MainWindow::showBusy(CodecJob *job)
 {
     runningJob = job;
+    jobClock.start();
     progress = new BusyDialog;
     connect(progress, &QProgressDialog::canceled, this, &MainWindow::slotCancelProgress);
     progress->show();
@@ -189,6 +250,7 @@ void MainWindow::showBusy(CodecJob *job)
 void MainWindow::slotCancelProgress()
 {
     closeBusy();
+    taskbar->clear();
     if (runningJob)
         runningJob->cancel();
     runningJob = nullptr;
@@ -196,19 +258,38 @@ void MainWindow::slotCancelProgress()
 
 void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
 {
-    if (progress)
-        progress->showProgress(toolProgress);
+    if (!progress)
+        return;
+    progress->showProgress(toolProgress);
+    taskbar->showProgress(toolProgress);
 }
 
-// A cancelled job was closed when the user pressed Cancel.
+// A cancelled job was closed when the user pressed Cancel. Whether the user
+// is elsewhere is asked while the busy dialog is still there: as it goes,
+// the program has no active window for a moment.
 void MainWindow::slotFinishProcess(const JobOutcome &outcome)
 {
     if (outcome.status != JobOutcome::Status::Cancelled) {
+        const bool notice =
+            endDeservesNotice(outcome.status, jobClock.elapsed(), QApplication::activeWindow() != nullptr);
         closeBusy();
         runningJob = nullptr;
-        showOutcome(outcome);
+        if (notice)
+            announceEnd(this, outcome);
+        showEnd(outcome);
     }
     emit jobEnded();
+}
+
+// A failure stays marked on the taskbar while the user reads why.
+void MainWindow::showEnd(const JobOutcome &outcome)
+{
+    if (outcome.succeeded())
+        taskbar->clear();
+    else
+        taskbar->showFailure();
+    showOutcome(outcome);
+    taskbar->clear();
 }
 
 void MainWindow::closeBusy()

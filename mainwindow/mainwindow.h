@@ -3,6 +3,7 @@
 
 #include "choices.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 
@@ -13,13 +14,18 @@ class CodecJob;
 class DecodeJob;
 class EncodeJob;
 class SettingsStore;
+class TaskbarProgress;
 struct ClipFinding;
+struct DroppedFile;
 struct JobOutcome;
 struct MainWindowWidgets;
 struct ToolProgress;
 
 // The program's one window: "Encoder" and "Decoder" ask the user for their
 // choices, run the codec job behind a modal busy dialog and show its outcome.
+// A clip or stream dropped on it starts its road without the file question.
+// The taskbar shows a job's progress, and a long job's end is announced when
+// the user is in another program.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,6 +41,10 @@ signals:
     // A job's end has been shown to the user, or there was nothing to show.
     void jobEnded();
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private slots:
     void slotEncode();
     void slotDecode();
@@ -43,7 +53,10 @@ private slots:
     void slotShowProgress(const ToolProgress &progress);
 
 private:
-    QString pickEncoderInput();
+    void encodeClip(const QString &inputPath);
+    void decodeStream(const QString &streamPath);
+    void startFromDrop(const DroppedFile &dropped);
+    bool jobRuns() const;
     QString pickOutputDirectory();
     bool refuseLineBreak(const QString &path);
     enum class ClipAnswer { EncodeAnyway, BackToOptions, Stop };
@@ -55,6 +68,7 @@ private:
     void watch(CodecJob *job);
     void showBusy(CodecJob *job);
     void closeBusy();
+    void showEnd(const JobOutcome &outcome);
     void showOutcome(const JobOutcome &outcome);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
                     const QString &report = QString());
@@ -66,6 +80,8 @@ private:
     DecodeJob *decodeJob;
     CodecJob *runningJob = nullptr;
     BusyDialog *progress = nullptr;
+    TaskbarProgress *taskbar;
+    QElapsedTimer jobClock;
 };
 
 #endif

@@ -14,6 +14,7 @@ packages=(
     cmake g++ make pkg-config
     "${qt[@]}"
     libx264-dev libavcodec-dev libavutil-dev libxxhash-dev
+    dbus-daemon # the private session bus of the desktop tests
     "$@"
 )
 

@@ -1462,7 +1462,7 @@ void TestCodecTools::nextJobRemovesStalePartials()
     QFETCH(QString, name);
     QFETCH(bool, removed);
     QProcess ended;
-    ended.start(DECODER_EXE, {});
+    ended.start(QStringLiteral(DECODER_EXE), QStringList());
     QVERIFY(ended.waitForStarted());
     const qint64 endedPid = ended.processId();
     QVERIFY(ended.waitForFinished());

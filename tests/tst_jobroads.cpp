@@ -6,6 +6,7 @@
 #include "smallclip.h"
 #include "testsettings.h"
 
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -15,8 +16,8 @@
 
 Q_DECLARE_METATYPE(QMessageBox::Icon)
 
-// The "Decoder" road, and how the window shows a job's end, its progress and
-// its Cancel, with the fake codec tool.
+// The "Decoder" road, the roads a dropped file starts, and how the window
+// shows a job's end, its progress and its Cancel, with the fake codec tool.
 class TestJobRoads : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,9 @@ private slots:
     void busyDialogShowsToolProgress_data();
     void busyDialogShowsToolProgress();
     void missingToolIsShownAndNextJobRuns();
+    void dropStartsItsRoad_data();
+    void dropStartsItsRoad();
+    void dragIsRefusedWhileAJobRuns();
 
 private:
     QString path(const QString &name) const { return tempDir.filePath(name); }
@@ -42,6 +46,7 @@ private:
     void clickDecoder(const QString &streamPath);
     void answerEncodeChoices();
     void clickEncoder();
+    bool drop(const QStringList &files);
 
     QTemporaryDir tempDir;
     QString binDir;
@@ -62,6 +67,8 @@ void TestJobRoads::initTestCase()
     QFile stream(path("stream.dat"));
     QVERIFY(stream.open(QIODevice::WriteOnly));
     QVERIFY(writeSmallClip(path("in.yuv")));
+    QFile notes(path("notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
 }
 
 void TestJobRoads::init()
@@ -70,7 +77,7 @@ void TestJobRoads::init()
     storeSmallClipOptions();
     QFile::remove(QDir(binDir).filePath("decoder.exe"));
     QFile::remove(QDir(binDir).filePath("encoder.exe"));
-    for (const char *name : {"go", "told", "pid"})
+    for (const char *name : {"go", "told", "pid", "args"})
         QFile::remove(path(name));
     auto answered = std::make_unique<AnsweredChoices>();
     choices = answered.get();
@@ -312,6 +319,104 @@ void TestJobRoads::missingToolIsShownAndNextJobRuns()
     QVERIFY2(ended.wait(20000), "the next decode never ended");
     QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QCOMPARE(busyDialogCount(), 0);
+}
+
+// Drags files, named in the test's folder or by URL, onto the window and
+// drops them with Shift held, which asks for a move; true when the window
+// took both the drag and the drop, as a copy: the program the files came
+// from must not delete them.
+bool TestJobRoads::drop(const QStringList &files)
+{
+    QList<QUrl> urls;
+    for (const QString &file : files)
+        urls << (file.contains("://") ? QUrl(file) : QUrl::fromLocalFile(path(file)));
+    QMimeData mime;
+    mime.setUrls(urls);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent dropped(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(window, &dropped);
+    return enter.isAccepted() && enter.dropAction() == Qt::CopyAction && dropped.isAccepted()
+        && dropped.dropAction() == Qt::CopyAction;
+}
+
+void TestJobRoads::dropStartsItsRoad_data()
+{
+    QTest::addColumn<QStringList>("files");
+    // "Encoder", "Decoder", or the words of the refusal.
+    QTest::addColumn<QString>("road");
+
+    QTest::newRow("a clip: the encoder's road, from the folder question on") << QStringList{"in.yuv"} << "Encoder";
+    QTest::newRow("a stream: the decoder at once") << QStringList{"stream.dat"} << "Decoder";
+    QTest::newRow("a text file: refused") << QStringList{"notes.txt"}
+                                          << "/notes.txt is neither a .yuv clip nor a .dat stream.";
+    QTest::newRow("a folder: refused") << QStringList{"out"} << "/out is neither a .yuv clip nor a .dat stream.";
+    QTest::newRow("a clip and a stream: refused") << QStringList{"in.yuv", "stream.dat"}
+                                                  << "Drop one file at a time.";
+    QTest::newRow("a clip on the web: refused") << QStringList{"https://example.com/in.yuv"}
+                                                << "https://example.com/in.yuv is not a file on this computer.";
+}
+
+void TestJobRoads::dropStartsItsRoad()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, road);
+    QVERIFY(tool("encoder.exe", "out Compression rate: 3\\n\n"));
+    QVERIFY(tool("decoder.exe", "args args\n"));
+    SettingsStore().setValue(SettingsKeys::pathOpen, path("earlier"));
+    SettingsStore().setValue(SettingsKeys::decPath, path("earlier"));
+    if (road == "Encoder") {
+        choices->answers << path("out");
+        driver->expect("optDialog", "Dialog", acceptDialog());
+    }
+    driver->expectBox(road == "Encoder" ? "Encode complete" : road == "Decoder" ? "Decode complete"
+                                                                                : "Cannot start a job");
+    QSignalSpy ended(window, &MainWindow::jobEnded);
+
+    QVERIFY2(drop(files), "the window refused the drop, or took it for a move");
+    // The program the files came from waits for the drop's end: the road begins after it.
+    QVERIFY2(choices->asked.isEmpty() && driver->boxes.isEmpty() && busyDialogCount() == 0,
+             "the road began within the drop");
+    QTRY_VERIFY2_WITH_TIMEOUT(driver->allAnswered(), qPrintable(driver->state()), 20000);
+    QCOMPARE(driver->boxes.size(), 1);
+    const bool started = road == "Encoder" || road == "Decoder";
+    QCOMPARE(ended.size(), started ? 1 : 0);
+    QCOMPARE(SettingsStore().value(SettingsKeys::pathOpen).toString(),
+             road == "Encoder" ? tempDir.path() : path("earlier"));
+    QCOMPARE(SettingsStore().value(SettingsKeys::decPath).toString(),
+             road == "Decoder" ? tempDir.path() : path("earlier"));
+    if (road == "Encoder") {
+        const Question asked{"folder", "Open directory for save", tempDir.path(), "",
+                             int(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks)};
+        QVERIFY(choices->asked == QList<Question>{asked});
+        return;
+    }
+    QVERIFY(choices->asked.isEmpty());
+    if (!started) {
+        QVERIFY2(driver->boxes[0].text.contains(road), qPrintable(driver->boxes[0].text));
+        QVERIFY(!QFile::exists(path("args")));
+        return;
+    }
+    QFile args(path("args"));
+    QVERIFY(args.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(args.readAll()), "1|" + path("stream.dat"));
+}
+
+void TestJobRoads::dragIsRefusedWhileAJobRuns()
+{
+    QVERIFY(tool("decoder.exe", "touch told\nwait go\n"));
+    driver->expectBox("Decode complete");
+    QSignalSpy ended(window, &MainWindow::jobEnded);
+    clickDecoder(path("stream.dat"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("told")), 20000);
+
+    QVERIFY2(!drop({"in.yuv"}), "the window took a drop while its job ran");
+    QFile go(path("go"));
+    QVERIFY(go.open(QIODevice::WriteOnly));
+    QVERIFY2(ended.wait(20000), "the decode never ended");
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+    QCOMPARE(choices->asked.size(), 1);
 }
 
 QTEST_MAIN(TestJobRoads)

@@ -217,6 +217,26 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
         <source>Cannot lock the encoder configuration: %1 cannot be created in %2. Start Tuv-R from a folder you can write to.</source>
         <translation>Не удалось заблокировать настройки кодера: файл %1 нельзя создать в %2. Запустите Tuv-R из папки, в которую можно записывать.</translation>
     </message>
+    <message>
+        <source>Drop a .yuv clip to encode it, or a .dat stream to decode it.</source>
+        <translation>Перетащите клип .yuv, чтобы закодировать его, или поток .dat, чтобы декодировать.</translation>
+    </message>
+    <message>
+        <source>Drop one file at a time.</source>
+        <translation>Перетаскивайте по одному файлу.</translation>
+    </message>
+    <message>
+        <source>%1 is not a file on this computer.</source>
+        <translation>%1 — не файл на этом компьютере.</translation>
+    </message>
+    <message>
+        <source>%1 is neither a .yuv clip nor a .dat stream.</source>
+        <translation>%1 — не клип .yuv и не поток .dat.</translation>
+    </message>
+    <message>
+        <source>Cannot start a job</source>
+        <translation>Не удаётся начать задание</translation>
+    </message>
 </context>
 <context>
     <name>StartOptions</name>
