@@ -439,8 +439,7 @@ void TestCodecTools::encoderRejectsBadConfig()
 static bool makeHardLink(const QString &target, const QString &link)
 {
 #ifdef Q_OS_WIN
-    return CreateHardLinkW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(link).utf16()),
-                           reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(target).utf16()), nullptr);
+    return CreateHardLinkW(wide(QDir::toNativeSeparators(link)), wide(QDir::toNativeSeparators(target)), nullptr);
 #else
     return ::link(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
 #endif
