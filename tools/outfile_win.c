@@ -1,4 +1,4 @@
-#include "outfile.h"
+#include "outfile_p.h"
 
 #include "message.h"
 #include "utf8path.h"
@@ -14,7 +14,6 @@
 #include <windows.h>
 
 #define OUTFILE_BUFFER (1 << 20)
-#define OUTFILE_MAX_SUFFIX 9999
 #define TEMP_PREFIX ".tuvr-"
 #define TEMP_NAME_SIZE 32
 #define TEMP_NAME_TRIES 100
@@ -176,14 +175,6 @@ int outfile_open(struct outfile *of, const char *target)
     return 0;
 }
 
-static int finish_writing(struct outfile *of, const char *target)
-{
-    if (fflush(of->fp) == 0 && !ferror(of->fp))
-        return 0;
-    tool_error("cannot write output file '%s': %s", target, strerror(errno ? errno : EIO));
-    return -1;
-}
-
 /* The hidden name's attribute stays off the final name, which gets what a
  * newly made file gets. A delete-pending file opens by no path: its handle. */
 static DWORD unhide(const struct outfile *of)
@@ -246,12 +237,22 @@ static DWORD move_named_partial(const struct outfile *of, const wchar_t *path, B
     return MoveFileExW(of->tmp_path, path, replace ? MOVEFILE_REPLACE_EXISTING : 0) ? 0 : GetLastError();
 }
 
-/* Gives the file the name path, replacing a file there or not. 0 when named,
- * 1 when the name is taken, -1 on another error; errno is set on failure. */
-static int name_file(struct outfile *of, const wchar_t *path, BOOL replace)
+/* The file's name in its folder, as the wide calls take it; NULL with errno set. */
+static wchar_t *wide_name(const struct outfile *of, const char *path)
 {
+    if (of->folder)
+        return wide_path_in(of->folder, path_base_name(path));
+    errno = EBADF; /* a zeroed outfile holds no folder */
+    return NULL;
+}
+
+int outfile_name_as(struct outfile *of, const char *target, int replace)
+{
+    wchar_t *path = wide_name(of, target);
     DWORD error;
 
+    if (!path)
+        return -1;
     AcquireSRWLockExclusive(&naming_lock);
     error = unhide(of);
     if (!error && !of->named_partial) {
@@ -269,116 +270,29 @@ static int name_file(struct outfile *of, const wchar_t *path, BOOL replace)
         of->tmp_path = NULL;
     }
     ReleaseSRWLockExclusive(&naming_lock);
+    free(path);
     if (!error)
         return 0;
     errno = errno_from_windows(error);
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? 1 : -1;
 }
 
-/* Everything was flushed before the file got its name, yet a drive may
- * report a failed write only now; then the name goes again. */
-static int close_named(struct outfile *of, const wchar_t *path, const char *shown)
+void outfile_remove_name(const struct outfile *of, const char *path)
 {
-    int ret = fclose(of->fp);
+    wchar_t *wide = wide_name(of, path);
 
-    of->fp = NULL;
-    if (ret == 0)
-        return 0;
-    tool_error("cannot write output file '%s': %s", shown, strerror(errno));
-    DeleteFileW(path);
-    return -1;
+    if (wide)
+        DeleteFileW(wide);
+    free(wide);
 }
 
-int outfile_commit(struct outfile *of, const char *target)
+int outfile_path_taken(const struct outfile *of, const char *path)
 {
-    wchar_t *path = NULL;
-    int ret = -1;
+    wchar_t *wide = wide_name(of, path);
+    const int taken = wide && GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
 
-    if (finish_writing(of, target) < 0)
-        goto end;
-    if (!(path = wide_path_in(of->folder, path_base_name(target))) || name_file(of, path, TRUE) != 0) {
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
-        goto end;
-    }
-    ret = close_named(of, path, target);
-
-end:
-    free(path);
-    outfile_discard(of);
-    return ret;
-}
-
-static char *candidate_name(const char *stem, const char *ext, int n)
-{
-    size_t size = strlen(stem) + strlen(ext) + 16;
-    char *name = malloc(size);
-
-    if (!name)
-        return NULL;
-    if (n == 0)
-        snprintf(name, size, "%s%s", stem, ext);
-    else
-        snprintf(name, size, "%s-%d%s", stem, n, ext);
-    return name;
-}
-
-/* The suffix of the first name outfile_commit_new() tries that nothing
- * takes now; 0 when all are taken. */
-static int first_free_suffix(const struct outfile *of, const char *stem, const char *ext)
-{
-    for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
-        char *name = candidate_name(stem, ext, n);
-        wchar_t *path = name && of->folder ? wide_path_in(of->folder, path_base_name(name)) : NULL;
-        const int taken = path && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-
-        free(name);
-        free(path);
-        if (!taken)
-            return n;
-    }
-    return 0;
-}
-
-char *outfile_free_name(const struct outfile *of, const char *stem, const char *ext)
-{
-    return candidate_name(stem, ext, first_free_suffix(of, stem, ext));
-}
-
-char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
-{
-    const int first = first_free_suffix(of, stem, ext);
-    char *name = NULL;
-    wchar_t *path = NULL;
-    int named = -1;
-
-    for (int n = first; n <= OUTFILE_MAX_SUFFIX; n++) {
-        free(name);
-        free(path);
-        path = NULL;
-        if (!(name = candidate_name(stem, ext, n))) {
-            tool_error("out of memory");
-            goto end;
-        }
-        if (n == first && finish_writing(of, name) < 0)
-            goto end;
-        named = (path = wide_path_in(of->folder, path_base_name(name))) ? name_file(of, path, FALSE) : -1;
-        if (named != 1)
-            break;
-    }
-    if (named == 1)
-        tool_error("no free output name: '%s' up to suffix -%d all exist", name, OUTFILE_MAX_SUFFIX);
-    else if (named < 0)
-        tool_error("cannot create output file '%s': %s", name, strerror(errno));
-    else if (close_named(of, path, name) < 0)
-        named = -1;
-
-end:
-    free(path);
-    outfile_discard(of);
-    if (named == 0)
-        return name;
-    free(name);
-    return NULL;
+    free(wide);
+    return taken;
 }
 
 void outfile_discard(struct outfile *of)
