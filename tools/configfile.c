@@ -3,6 +3,7 @@
 
 #include "message.h"
 #include "picturelimit.h"
+#include "utf8path.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -31,7 +32,7 @@ static char *read_text(const char *path, size_t *len)
     char *text = NULL;
     int ok = 0;
 
-    if (!(fp = fopen(path, "rb"))) {
+    if (!(fp = utf8_fopen(path, "rb"))) {
         tool_error("cannot open config file '%s': %s", path, strerror(errno));
         goto end;
     }

@@ -4,16 +4,16 @@
 #include "outfile.h"
 #include "progress.h"
 #include "streamdecode.h"
+#include "toolstart.h"
+#include "utf8path.h"
 #include "yuvio.h"
 
 #include <errno.h>
-#include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <libavutil/pixdesc.h>
 
@@ -43,24 +43,12 @@ struct decode {
  * wherever the decoder ran. */
 static char *output_stem(const char *path)
 {
-    const char *slash = strrchr(path, '/');
-    const char *base = slash ? slash + 1 : path;
-    const char *dot = strrchr(base, '.');
-    size_t len = dot && dot != base ? (size_t)(dot - path) : strlen(path);
-    char cwd[PATH_MAX] = "";
-    size_t cwd_len;
-    char *stem;
+    char *stem = utf8_absolute_path(path);
+    const char *base = stem ? path_base_name(stem) : NULL;
+    char *dot = base ? strrchr(base, '.') : NULL;
 
-    if (path[0] != '/' && !getcwd(cwd, sizeof cwd - 1))
-        return NULL;
-    cwd_len = strlen(cwd);
-    if (cwd_len)
-        cwd[cwd_len++] = '/';
-    if ((stem = malloc(cwd_len + len + 1))) {
-        memcpy(stem, cwd, cwd_len);
-        memcpy(stem + cwd_len, path, len);
-        stem[cwd_len + len] = '\0';
-    }
+    if (dot && dot != base)
+        *dot = '\0';
     return stem;
 }
 
@@ -68,7 +56,7 @@ static int open_input(struct decode *d)
 {
     struct stat st;
 
-    if (!(d->in = fopen(d->in_path, "rb"))) {
+    if (!(d->in = utf8_fopen(d->in_path, "rb"))) {
         tool_error("cannot open stream file '%s': %s", d->in_path, strerror(errno));
         return -1;
     }
@@ -279,17 +267,21 @@ static int lost_frames(const struct decode *d)
 int main(int argc, char **argv)
 {
     struct decode d;
+    char **args;
     int ret;
 
     memset(&d, 0, sizeof d);
     /* The program reads the report as it comes. */
     setvbuf(stdout, NULL, _IOLBF, 0);
+    if (!(args = tool_start(&argc, argv)))
+        return 1;
     if (argc != 2) {
         tool_error("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)",
-                   argc > 0 ? argv[0] : "decoder.exe");
+                   argc > 0 ? args[0] : "decoder.exe");
+        tool_finish(args, argv);
         return 2;
     }
-    d.in_path = argv[1];
+    d.in_path = args[1];
     ret = run(&d);
     if (d.out_path)
         print_report(&d);
@@ -299,5 +291,6 @@ int main(int argc, char **argv)
         fclose(d.in);
     free(d.stem);
     free(d.out_path);
+    tool_finish(args, argv);
     return ret < 0 || lost_frames(&d) ? 1 : 0;
 }

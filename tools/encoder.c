@@ -1,11 +1,14 @@
 #define _POSIX_C_SOURCE 200809L
 #include "configfile.h"
 #include "elapsed.h"
+#include "fileid.h"
 #include "message.h"
 #include "outfile.h"
 #include "picturehash.h"
 #include "progress.h"
 #include "ssim.h"
+#include "toolstart.h"
+#include "utf8path.h"
 #include "yuvio.h"
 
 #include <errno.h>
@@ -66,21 +69,11 @@ struct encode {
     double seconds;
 };
 
-/* Writing the stream over its own input would destroy the clip being read. */
-static int output_is_input(const struct encode *e)
-{
-    struct stat in_st, out_st;
-
-    if (fstat(fileno(e->in), &in_st) < 0 || stat(e->cfg.file_dat, &out_st) < 0)
-        return 0;
-    return in_st.st_dev == out_st.st_dev && in_st.st_ino == out_st.st_ino;
-}
-
 static int open_input(struct encode *e)
 {
     struct stat st;
 
-    if (!(e->in = fopen(e->cfg.file_in, "rb"))) {
+    if (!(e->in = utf8_fopen(e->cfg.file_in, "rb"))) {
         tool_error("cannot open input file '%s': %s", e->cfg.file_in, strerror(errno));
         return -1;
     }
@@ -92,7 +85,8 @@ static int open_input(struct encode *e)
         tool_error("input file '%s' is a folder", e->cfg.file_in);
         return -1;
     }
-    if (output_is_input(e)) {
+    /* Writing the stream over its own input would destroy the clip being read. */
+    if (is_same_file(e->in, e->cfg.file_dat)) {
         tool_error("file_dat '%s' is the input file", e->cfg.file_dat);
         return -1;
     }
@@ -436,18 +430,22 @@ static int run(struct encode *e)
 int main(int argc, char **argv)
 {
     struct encode e;
+    char **args;
     int ret = 1;
 
     memset(&e, 0, sizeof e);
     /* The program reads the report as it comes. */
     setvbuf(stdout, NULL, _IOLBF, 0);
+    if (!(args = tool_start(&argc, argv)))
+        goto end;
     if (argc != 2) {
         tool_error("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
                    "quality_param)",
-                   argc > 0 ? argv[0] : "encoder.exe");
-        return 2;
+                   argc > 0 ? args[0] : "encoder.exe");
+        ret = 2;
+        goto end;
     }
-    if (config_load(argv[1], &e.cfg) < 0)
+    if (config_load(args[1], &e.cfg) < 0)
         goto end;
     if (run(&e) < 0)
         goto end;
@@ -466,5 +464,6 @@ end:
     free(e.held.pts);
     free(e.held.scratch);
     config_free(&e.cfg);
+    tool_finish(args, argv);
     return ret;
 }

@@ -1,7 +1,8 @@
 #define _GNU_SOURCE
-#include "outfile.h"
+#include "outfile_p.h"
 
 #include "message.h"
+#include "utf8path.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -14,7 +15,6 @@
 #include <unistd.h>
 
 #define OUTFILE_BUFFER (1 << 20)
-#define OUTFILE_MAX_SUFFIX 9999
 #define TEMP_PREFIX ".tuvr-"
 #define TEMP_NAME_SIZE 32
 #define TEMP_NAME_TRIES 100
@@ -48,17 +48,9 @@ static void install_cleanup_handlers(void)
     installed = 1;
 }
 
-/* The last path component; "" when path ends in a slash. */
-static const char *base_name(const char *path)
-{
-    const char *slash = strrchr(path, '/');
-
-    return slash ? slash + 1 : path;
-}
-
 static int open_folder(struct outfile *of, const char *target)
 {
-    const char *base = base_name(target);
+    const char *base = path_base_name(target);
     size_t len = (size_t)(base - target);
     char *dir = len ? strndup(target, len) : strdup(".");
 
@@ -166,7 +158,7 @@ int outfile_open(struct outfile *of, const char *target)
 
     memset(of, 0, sizeof *of);
     of->dirfd = -1;
-    if (!*base_name(target)) {
+    if (!*path_base_name(target)) {
         tool_error("cannot create output file '%s': it names a folder", target);
         return -1;
     }
@@ -187,14 +179,6 @@ int outfile_open(struct outfile *of, const char *target)
     if ((of->buf = malloc(OUTFILE_BUFFER)))
         setvbuf(of->fp, of->buf, _IOFBF, OUTFILE_BUFFER);
     return 0;
-}
-
-static int finish_writing(struct outfile *of, const char *target)
-{
-    if (fflush(of->fp) == 0 && !ferror(of->fp))
-        return 0;
-    tool_error("cannot write output file '%s': %s", target, strerror(errno ? errno : EIO));
-    return -1;
 }
 
 static void forget_temp(struct outfile *of)
@@ -228,20 +212,6 @@ static int name_file(struct outfile *of, const char *name)
     return errno == EEXIST ? 1 : -1;
 }
 
-/* Everything was flushed before the file got its name, yet a file system may
- * report a failed write only now; then the name goes again. */
-static int close_named(struct outfile *of, const char *name, const char *path)
-{
-    int ret = fclose(of->fp);
-
-    of->fp = NULL;
-    if (ret == 0)
-        return 0;
-    tool_error("cannot write output file '%s': %s", path, strerror(errno));
-    unlinkat(of->dirfd, name, 0);
-    return -1;
-}
-
 /* Replaces name in one step: the file gets a free hidden name first. */
 static int replace_file(struct outfile *of, const char *name)
 {
@@ -269,96 +239,24 @@ static int replace_file(struct outfile *of, const char *name)
     return -1;
 }
 
-int outfile_commit(struct outfile *of, const char *target)
+int outfile_name_as(struct outfile *of, const char *path, int replace)
 {
-    const char *name = base_name(target);
-    int ret;
+    const char *name = path_base_name(path);
+    const int ret = name_file(of, name);
 
-    if (finish_writing(of, target) < 0)
-        goto fail;
-    ret = name_file(of, name);
-    if (ret == 1)
-        ret = replace_file(of, name);
-    if (ret < 0) {
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
-        goto fail;
-    }
-    ret = close_named(of, name, target);
-    outfile_discard(of);
-    return ret;
-
-fail:
-    outfile_discard(of);
-    return -1;
+    return ret == 1 && replace ? replace_file(of, name) : ret;
 }
 
-static char *candidate_name(const char *stem, const char *ext, int n)
+void outfile_remove_name(const struct outfile *of, const char *path)
 {
-    size_t size = strlen(stem) + strlen(ext) + 16;
-    char *name = malloc(size);
-
-    if (!name)
-        return NULL;
-    if (n == 0)
-        snprintf(name, size, "%s%s", stem, ext);
-    else
-        snprintf(name, size, "%s-%d%s", stem, n, ext);
-    return name;
+    unlinkat(of->dirfd, path_base_name(path), 0);
 }
 
-/* The suffix of the first name outfile_commit_new() tries that nothing
- * takes now; 0 when all are taken. */
-static int first_free_suffix(const struct outfile *of, const char *stem, const char *ext)
+int outfile_path_taken(const struct outfile *of, const char *path)
 {
     struct stat st;
 
-    for (int n = 0; n <= OUTFILE_MAX_SUFFIX; n++) {
-        char *path = candidate_name(stem, ext, n);
-        const int taken = path && fstatat(of->dirfd, base_name(path), &st, AT_SYMLINK_NOFOLLOW) == 0;
-
-        free(path);
-        if (!taken)
-            return n;
-    }
-    return 0;
-}
-
-char *outfile_free_name(const struct outfile *of, const char *stem, const char *ext)
-{
-    return candidate_name(stem, ext, first_free_suffix(of, stem, ext));
-}
-
-char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
-{
-    const int first = first_free_suffix(of, stem, ext);
-    char *path = NULL;
-    int named = -1;
-
-    for (int n = first; n <= OUTFILE_MAX_SUFFIX; n++) {
-        free(path);
-        if (!(path = candidate_name(stem, ext, n))) {
-            tool_error("out of memory");
-            goto end;
-        }
-        if (n == first && finish_writing(of, path) < 0)
-            goto end;
-        named = name_file(of, base_name(path));
-        if (named != 1)
-            break;
-    }
-    if (named == 1)
-        tool_error("no free output name: '%s' up to suffix -%d all exist", path, OUTFILE_MAX_SUFFIX);
-    else if (named < 0)
-        tool_error("cannot create output file '%s': %s", path, strerror(errno));
-    else if (close_named(of, base_name(path), path) < 0)
-        named = -1;
-
-end:
-    outfile_discard(of);
-    if (named == 0)
-        return path;
-    free(path);
-    return NULL;
+    return fstatat(of->dirfd, path_base_name(path), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void outfile_discard(struct outfile *of)
