@@ -16,8 +16,11 @@
  *   touch FILE        write FILE TEXT    wait FILE (until it exists)    sleep MS
  *   onterm ignore | onterm touch FILE (then end as stopped)
  *                 | onterm note FILE (then go on)
+ *                     when asked to stop: SIGTERM on Unix, Ctrl+Break or
+ *                     Ctrl+C on Windows
  *   spawn PLAN        start another fake tool running PLAN, and go on
- *   setsid            leave the process group and session
+ *   setsid            leave the process group and session (on Windows the
+ *                     console, so that no Ctrl+Break reaches it)
  *   exit N            end with exit code N
  *   crash             end by a real fault */
 #ifndef _WIN32
@@ -31,7 +34,8 @@
 #include <string.h>
 
 #ifdef _WIN32
-#include <process.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -136,9 +140,9 @@ static int exists(const char *path)
     return fp != NULL;
 }
 
-static void on_term(int sig)
+/* "Asked to stop": SIGTERM on Unix, Ctrl+Break (or Ctrl+C) on Windows. */
+static void note_term(void)
 {
-    (void)sig;
     if (term_file) {
 #ifdef _WIN32
         FILE *fp = fopen(term_file, "wb");
@@ -154,42 +158,90 @@ static void on_term(int sig)
         _exit(143);
 }
 
-/* Kept for every SIGTERM, not reset after the first as signal() may do. */
-static void catch_term(void)
-{
 #ifdef _WIN32
-    signal(SIGTERM, on_term);
+/* Runs on a thread the system starts for the event. */
+static BOOL WINAPI on_console_event(DWORD event)
+{
+    if (event != CTRL_BREAK_EVENT && event != CTRL_C_EVENT)
+        return FALSE;
+    note_term();
+    return TRUE;
+}
+
+static BOOL WINAPI ignore_console_event(DWORD event)
+{
+    return event == CTRL_BREAK_EVENT || event == CTRL_C_EVENT;
+}
+
+static int ignore_term(void)
+{
+    return SetConsoleCtrlHandler(ignore_console_event, TRUE) ? 0 : -1;
+}
+
+static int catch_term(void)
+{
+    return SetConsoleCtrlHandler(on_console_event, TRUE) ? 0 : -1;
+}
 #else
+static void on_term(int sig)
+{
+    (void)sig;
+    note_term();
+}
+
+static int ignore_term(void)
+{
+    return signal(SIGTERM, SIG_IGN) == SIG_ERR ? -1 : 0;
+}
+
+/* Kept for every SIGTERM, not reset after the first as signal() may do. */
+static int catch_term(void)
+{
     struct sigaction action;
 
     memset(&action, 0, sizeof action);
     action.sa_handler = on_term;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, NULL);
-#endif
+    return sigaction(SIGTERM, &action, NULL);
 }
+#endif
 
 static int set_on_term(const char *how)
 {
-    if (strcmp(how, "ignore") == 0) {
-        signal(SIGTERM, SIG_IGN);
-        return 0;
-    }
+    if (strcmp(how, "ignore") == 0)
+        return ignore_term();
     term_goes_on = strncmp(how, "note ", 5) == 0;
     if (strncmp(how, "touch ", 6) != 0 && !term_goes_on)
         return -1;
     if (!(term_file = strdup(strchr(how, ' ') + 1)))
         return -1;
-    catch_term();
-    return 0;
+    return catch_term();
 }
 
+/* The new fake tool is this one's child: in its job, process group and
+ * console on Windows, its process group and session on Unix. */
 static int spawn(const char *plan)
 {
 #ifdef _WIN32
+    char command[MAX_LINE + 2];
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION created;
+
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
     if (!SetEnvironmentVariableA("FAKETOOL_PLAN", plan))
         return -1;
-    return _spawnl(_P_NOWAIT, self_path, self_path, NULL) == -1 ? -1 : 0;
+    snprintf(command, sizeof command, "\"%s\"", self_path);
+    /* It writes where this one does, as a wrapper's encoder would. */
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    if (!CreateProcessA(self_path, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &created))
+        return -1;
+    CloseHandle(created.hThread);
+    CloseHandle(created.hProcess);
+    return 0;
 #else
     pid_t pid;
 
@@ -204,9 +256,35 @@ static int spawn(const char *plan)
 #endif
 }
 
+/* Out of reach of a polite stop: on Unix out of the process group and
+ * session, on Windows off the console, which no Ctrl+Break then reaches
+ * (a process without a console is off it already). */
+static int leave_session(void)
+{
+#ifdef _WIN32
+    FreeConsole();
+    return 0;
+#else
+    return setsid() < 0 ? -1 : 0;
+#endif
+}
+
+#ifdef _WIN32
+/* Ends the process with the fault's code, as Windows ends a crashed one, at
+ * once: no debugger comes in between (Wine's would write on standard output). */
+static LONG WINAPI end_with_fault(EXCEPTION_POINTERS *fault)
+{
+    TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+#endif
+
 static void crash(void)
 {
     fflush(NULL);
+#ifdef _WIN32
+    SetUnhandledExceptionFilter(end_with_fault);
+#endif
     /* A real fault, so every system reports the end as a crash. */
     *(volatile int *)(uintptr_t)0 = 0;
     abort();
@@ -264,9 +342,7 @@ static int step(char *line, int argc, char **argv)
     } else if (strcmp(line, "spawn") == 0) {
         return spawn(arg);
     } else if (strcmp(line, "setsid") == 0) {
-#ifndef _WIN32
-        return setsid() < 0 ? -1 : 0;
-#endif
+        return leave_session();
     } else if (strcmp(line, "exit") == 0) {
         fflush(NULL);
         exit((int)strtol(arg, NULL, 10));
@@ -295,6 +371,11 @@ int main(int argc, char **argv)
     FILE *plan;
     int ret = 0;
 
+#ifdef _WIN32
+    /* The plan's bytes exactly, with no line ends of the system's own. */
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (find_self() < 0 || !(plan = open_plan())) {
         fprintf(stderr, "faketool: no plan: %s\n", strerror(errno));
         return 100;
