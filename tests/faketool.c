@@ -33,9 +33,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "toolstart.h"
+#include "utf8path.h"
+
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
+#include "utf8path_win.h"
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -71,8 +73,17 @@ static long own_pid(void)
 static int find_self(void)
 {
 #ifdef _WIN32
-    DWORD n = GetModuleFileNameA(NULL, self_path, sizeof self_path);
-    return n > 0 && n < sizeof self_path ? 0 : -1;
+    /* Wide, then UTF-8 as every path here: a temporary folder of Cyrillic
+     * letters has no ANSI spelling. */
+    wchar_t wide[MAX_LINE];
+    DWORD n = GetModuleFileNameW(NULL, wide, MAX_LINE);
+    char *utf8 = n > 0 && n < MAX_LINE ? utf8_from_wide(wide) : NULL;
+    int fits = utf8 && strlen(utf8) < sizeof self_path;
+
+    if (fits)
+        strcpy(self_path, utf8);
+    free(utf8);
+    return fits ? 0 : -1;
 #else
     ssize_t n = readlink("/proc/self/exe", self_path, sizeof self_path - 1);
     if (n < 0)
@@ -99,7 +110,7 @@ static void unescape(char *text)
 
 static int write_file(const char *path, const char *text)
 {
-    FILE *fp = fopen(path, "wb");
+    FILE *fp = utf8_fopen(path, "wb");
     int ok = fp && fputs(text, fp) >= 0;
 
     if (fp && fclose(fp) != 0)
@@ -110,7 +121,7 @@ static int write_file(const char *path, const char *text)
 static int copy_file(const char *from, FILE *to)
 {
     char buf[65536];
-    FILE *fp = fopen(from, "rb");
+    FILE *fp = utf8_fopen(from, "rb");
     size_t n;
 
     if (!fp)
@@ -123,7 +134,7 @@ static int copy_file(const char *from, FILE *to)
 
 static int copy_to(const char *from, const char *path)
 {
-    FILE *to = fopen(path, "wb");
+    FILE *to = utf8_fopen(path, "wb");
     int ret = to ? copy_file(from, to) : -1;
 
     if (to && fclose(to) != 0)
@@ -133,7 +144,7 @@ static int copy_to(const char *from, const char *path)
 
 static int exists(const char *path)
 {
-    FILE *fp = fopen(path, "rb");
+    FILE *fp = utf8_fopen(path, "rb");
 
     if (fp)
         fclose(fp);
@@ -145,10 +156,11 @@ static void note_term(void)
 {
     if (term_file) {
 #ifdef _WIN32
-        FILE *fp = fopen(term_file, "wb");
+        FILE *fp = utf8_fopen(term_file, "wb");
         if (fp)
             fclose(fp);
 #else
+        /* open(), not stdio: this runs inside a signal handler. */
         int fd = open(term_file, O_WRONLY | O_CREAT, 0644);
         if (fd >= 0)
             close(fd);
@@ -223,21 +235,25 @@ static int set_on_term(const char *how)
 static int spawn(const char *plan)
 {
 #ifdef _WIN32
-    char command[MAX_LINE + 2];
-    STARTUPINFOA startup;
+    wchar_t *self = wide_from_utf8(self_path), *wide_plan = wide_from_utf8(plan);
+    wchar_t command[MAX_LINE + 2];
+    STARTUPINFOW startup;
     PROCESS_INFORMATION created;
+    int ok = self && wide_plan && SetEnvironmentVariableW(L"FAKETOOL_PLAN", wide_plan);
 
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!SetEnvironmentVariableA("FAKETOOL_PLAN", plan))
-        return -1;
-    snprintf(command, sizeof command, "\"%s\"", self_path);
+    if (ok)
+        _snwprintf(command, MAX_LINE + 2, L"\"%ls\"", self);
     /* It writes where this one does, as a wrapper's encoder would. */
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    if (!CreateProcessA(self_path, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &created))
+    ok = ok && CreateProcessW(self, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &created);
+    free(self);
+    free(wide_plan);
+    if (!ok)
         return -1;
     CloseHandle(created.hThread);
     CloseHandle(created.hProcess);
@@ -356,35 +372,42 @@ static int step(char *line, int argc, char **argv)
 
 static FILE *open_plan(void)
 {
-    const char *named = getenv("FAKETOOL_PLAN");
     char path[MAX_LINE + 8];
+#ifdef _WIN32
+    const wchar_t *wide = _wgetenv(L"FAKETOOL_PLAN");
+    char *named = wide ? utf8_from_wide(wide) : NULL;
+    FILE *fp = named ? utf8_fopen(named, "rb") : NULL;
+
+    free(named);
+    if (wide)
+        return fp;
+#else
+    const char *named = getenv("FAKETOOL_PLAN");
 
     if (named)
-        return fopen(named, "rb");
+        return utf8_fopen(named, "rb");
+#endif
     snprintf(path, sizeof path, "%s.plan", self_path);
-    return fopen(path, "rb");
+    return utf8_fopen(path, "rb");
 }
 
 int main(int argc, char **argv)
 {
     char line[MAX_LINE];
+    char **args = tool_start(&argc, argv);
     FILE *plan;
     int ret = 0;
 
-#ifdef _WIN32
-    /* The plan's bytes exactly, with no line ends of the system's own. */
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
     if (find_self() < 0 || !(plan = open_plan())) {
         fprintf(stderr, "faketool: no plan: %s\n", strerror(errno));
         return 100;
     }
     while (ret == 0 && fgets(line, sizeof line, plan)) {
         line[strcspn(line, "\r\n")] = '\0';
-        if (line[0] && (ret = step(line, argc, argv)) < 0)
+        if (line[0] && (ret = step(line, argc, args)) < 0)
             fprintf(stderr, "faketool: cannot do '%s': %s\n", line, strerror(errno));
     }
     fclose(plan);
+    tool_finish(args, argv);
     return ret < 0 ? 101 : 0;
 }

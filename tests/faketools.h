@@ -32,12 +32,5 @@ inline bool installFakeTool(const QString &folder, const QString &name, const QB
     return QFile::copy(QStringLiteral(FAKETOOL), tool);
 }
 
-// Writes an executable shell script called name into folder.
-inline bool writeFakeTool(const QString &folder, const QString &name, const QByteArray &script)
-{
-    QFile file(QDir(folder).filePath(name));
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("#!/bin/sh\n" + script) > 0
-        && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 
 #endif
