@@ -32,5 +32,4 @@ inline bool installFakeTool(const QString &folder, const QString &name, const QB
     return QFile::copy(QStringLiteral(FAKETOOL), tool);
 }
 
-
 #endif
