@@ -131,7 +131,12 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     const QString stream = videos + QStringLiteral("/stream.dat");
     QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
 
+#ifdef Q_OS_WIN
+    const QString dataFolder = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"))
+        + QStringLiteral("/NORVAKE/tuv-r");
+#else
     const QString dataFolder = home + QStringLiteral("/.local/share/NORVAKE/tuv-r");
+#endif
     QVERIFY2(QFileInfo::exists(dataFolder + QStringLiteral("/config.txt")), "no config.txt in the data folder");
     QVERIFY2(!QFileInfo::exists(home + QStringLiteral("/config.txt")), "config.txt in the home folder");
     QVERIFY2(!QFileInfo::exists(QStringLiteral("config.txt")), "config.txt in the working folder");

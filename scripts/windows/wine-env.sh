@@ -15,6 +15,9 @@ fi
 tuvr_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX=${TUVR_WINEPREFIX:-$tuvr_repo/build-wine/prefix}
 export WINEDEBUG=-all
+# Wine's menu builder would copy every Start-menu shortcut an installer makes
+# into this Linux user's own menus and icons.
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
 export WINEQT_QPA_PLATFORM=${WINEQT_QPA_PLATFORM:-offscreen}
 # Else Qt's messages, QtTest's results among them, go to the debugger channel.
 export WINEQT_FORCE_STDERR_LOGGING=1
@@ -67,7 +70,7 @@ tuvr_prefix_setup=2
 if [ "$(cat "$WINEPREFIX/.tuvr-ready" 2>/dev/null)" != "$tuvr_prefix_setup" ]; then
     mkdir -p "$WINEPREFIX"
     # Without Mono and Gecko, which it would offer to download.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+    WINEDLLOVERRIDES="mscoree,mshtml=;$WINEDLLOVERRIDES" wineboot -i
     # This Wine does not look in Debian's folder for its own fonts, Tahoma, the
     # dialog font, among them: without them Qt's windows platform draws serifs.
     ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
