@@ -19,6 +19,7 @@ class TestEndToEnd : public QObject
 private slots:
     void initTestCase();
     void encodeThenDecode();
+    void cleanupTestCase();
 
 private:
     static QByteArray makeClip(int width, int height, int frames);
@@ -93,6 +94,13 @@ void TestEndToEnd::encodeThenDecode()
     QVERIFY2(driver.boxes[1].text.contains(written), qPrintable(driver.boxes[1].text));
     QCOMPARE(QFileInfo(written).size(), qint64(clip.size()));
     QCOMPARE(QFileInfo(earlier.fileName()).size(), qint64(7));
+}
+
+// Out of the temporary folder, which Windows cannot remove while it is a
+// working folder.
+void TestEndToEnd::cleanupTestCase()
+{
+    QDir::setCurrent(QDir::tempPath());
 }
 
 QTEST_MAIN(TestEndToEnd)

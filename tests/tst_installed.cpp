@@ -31,6 +31,7 @@ private slots:
     void windowIsRussian();
     void qtDialogsAreRussian();
     void encodeAndDecodeWithInstalledTools();
+    void cleanupTestCase();
 
 private:
     static bool writeClip(const QString &path, int width, int height, int frames);
@@ -148,6 +149,13 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(1).text + "\n"
                                               + driver.boxes.value(1).detailedText));
     QCOMPARE(QFileInfo(videos + QStringLiteral("/stream.yuv")).size(), QFileInfo(clip).size());
+}
+
+// Out of the temporary folder, which Windows cannot remove while it is a
+// working folder.
+void TestInstalled::cleanupTestCase()
+{
+    QDir::setCurrent(QDir::tempPath());
 }
 
 QTEST_MAIN(TestInstalled)
