@@ -3,11 +3,12 @@
 # user meets it: a silent per-user install into a folder whose name has a
 # space and Cyrillic letters; the Start-menu shortcut, which starts the
 # installed program with its data folder and shows its icon; the installed
-# program answers --version from another folder, and tst_installed, run from
+# program starts from another folder, and tst_installed, run from
 # the installed folder with a Russian locale and no tools on PATH, finds the
 # Russian catalogues and encodes and decodes with the installed tools; a
 # silent uninstall leaves no program file and no shortcut, and keeps the
-# user's settings.
+# user's settings; the same install for all users goes into Program Files and
+# goes again.
 # Usage: scripts/windows/install_check.sh   (the build in ${BUILD_DIR:-build-win})
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -72,4 +73,16 @@ left=$(find "$installed" "$menu" 2>/dev/null || true)
 [ -z "$left" ] || fail "the uninstall left: $left"
 wine reg query 'HKCU\Software\NORVAKE\TuvR' /v lastFolder >/dev/null 2>&1 \
     || fail "the uninstall removed the user's settings"
+# For all users (Wine's user may): into Program Files, the shortcut in the
+# common Start menu, and all of it gone again.
+wine "$(windows_path "$installer")" /S /AllUsers
+wineserver -w
+machine_installed=$WINEPREFIX/drive_c/'Program Files'/Tuv-R
+machine_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/'Start Menu'/Programs/Tuv-R
+[ -f "$machine_installed/tuv-r.exe" ] || fail "an install for all users is not in Program Files"
+[ -f "$machine_menu/Tuv-R.lnk" ] || fail "an install for all users has no shortcut in $machine_menu"
+wine "$(windows_path "$machine_installed/Uninstall.exe")" /S
+wineserver -w
+left=$(find "$machine_installed" "$machine_menu" 2>/dev/null || true)
+[ -z "$left" ] || fail "the uninstall for all users left: $left"
 echo "install check passed: $installer"
