@@ -1,6 +1,7 @@
 #include "streamdecode.h"
 
 #include "message.h"
+#include "nls.h"
 #include "picturehash.h"
 #include "picturelimit.h"
 
@@ -141,13 +142,13 @@ static int open_decoder(struct decode *d, int threads)
     const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_H264);
 
     if (!codec || !(d->parser = av_parser_init(AV_CODEC_ID_H264))) {
-        tool_error("this libavcodec has no H.264 decoder");
+        tool_error(_("this libavcodec has no H.264 decoder"));
         return -1;
     }
     /* The parser may read a little past the data it is given. */
     if (!(d->ctx = avcodec_alloc_context3(codec)) || !(d->pkt = av_packet_alloc()) || !(d->frame = av_frame_alloc()) ||
         !(d->buf = av_mallocz(READ_CHUNK + AV_INPUT_BUFFER_PADDING_SIZE))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         return -1;
     }
     /* Frame threads need whole access units, which is what the parser hands over. */
@@ -158,7 +159,7 @@ static int open_decoder(struct decode *d, int threads)
     d->ctx->strict_std_compliance = FF_COMPLIANCE_STRICT;
     d->ctx->max_pixels = PICTURE_MAX_PIXELS;
     if (avcodec_open2(d->ctx, codec, NULL) < 0) {
-        tool_error("cannot open the H.264 decoder");
+        tool_error(_("cannot open the H.264 decoder"));
         return -1;
     }
     return 0;
@@ -267,8 +268,8 @@ static int refuse_size(struct decode *d)
         damaged_at(d->packets, RANK_LOG, "its pictures grow to %dx%d, larger than these tools handle", w, h);
         return 0;
     }
-    tool_error("stream file '%s' holds pictures of %dx%d: the largest these tools handle has %d pixels and "
-               "%d a side (%dx%d)",
+    tool_error(_("stream file '%s' holds pictures of %dx%d: the largest these tools handle has %d pixels and "
+               "%d a side (%dx%d)"),
                d->src->name, w, h, PICTURE_MAX_PIXELS, PICTURE_MAX_SIDE, PICTURE_MAX_SIDE,
                PICTURE_MAX_PIXELS / PICTURE_MAX_SIDE);
     return -1;
@@ -335,7 +336,7 @@ static int give_up(struct decode *d)
         return 0;
     }
     if (d->packets == 0) {
-        tool_error("stream file '%s' is not an H.264 stream: no %s in its first %llu MiB", d->src->name, what,
+        tool_error(_("stream file '%s' is not an H.264 stream: no %s in its first %llu MiB"), d->src->name, what,
                    (unsigned long long)(d->res->bytes_read >> 20));
         return -1;
     }
@@ -353,7 +354,7 @@ static int read_input(struct decode *d)
         long n = d->src->read(d->src->opaque, d->buf, READ_CHUNK);
 
         if (n < 0) {
-            tool_error("cannot read stream file '%s': %s", d->src->name, strerror(errno ? errno : EIO));
+            tool_error(_("cannot read stream file '%s': %s"), d->src->name, strerror(errno ? errno : EIO));
             return -1;
         }
         d->res->bytes_read += (uint64_t)n;
