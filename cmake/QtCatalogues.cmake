@@ -1,8 +1,16 @@
-# Where this Qt keeps its own translation catalogues.
+# Where this Qt keeps its own translation catalogues. A cross build takes the
+# catalogues of the Qt that runs its tools here: they are the same files for
+# every system, and the target's Qt has none (nor a qmake that runs here).
 function(tuvr_qt_translations_dir out)
-    get_target_property(qmake Qt${TUVR_QT_MAJOR}::qmake LOCATION)
-    execute_process(COMMAND ${qmake} -query QT_INSTALL_TRANSLATIONS
-                    OUTPUT_VARIABLE dir OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(CMAKE_CROSSCOMPILING)
+        find_package(Qt${TUVR_QT_MAJOR}HostInfo CONFIG REQUIRED
+                     PATHS ${QT_HOST_PATH_CMAKE_DIR} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+        set(dir ${QT_HOST_PATH}/${QT${TUVR_QT_MAJOR}_HOST_INFO_TRANSLATIONSDIR})
+    else()
+        get_target_property(qmake Qt${TUVR_QT_MAJOR}::qmake LOCATION)
+        execute_process(COMMAND ${qmake} -query QT_INSTALL_TRANSLATIONS
+                        OUTPUT_VARIABLE dir OUTPUT_STRIP_TRAILING_WHITESPACE)
+    endif()
     set(${out} ${dir} PARENT_SCOPE)
 endfunction()
 

@@ -30,8 +30,14 @@ else()
     find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets LinguistTools Test)
 endif()
 # Taskbar progress and desktop notifications go over D-Bus where Qt has it;
-# without it (Windows, or TUVR_DBUS=OFF) the program sends nothing.
-option(TUVR_DBUS "Send taskbar progress and notifications over D-Bus when Qt has it" ON)
+# without it (TUVR_DBUS=OFF) the program sends nothing. Windows has its own
+# taskbar, and a Windows Qt's D-Bus module would talk to no desktop.
+if(WIN32)
+    set(tuvr_dbus_default OFF)
+else()
+    set(tuvr_dbus_default ON)
+endif()
+option(TUVR_DBUS "Send taskbar progress and notifications over D-Bus when Qt has it" ${tuvr_dbus_default})
 if(TUVR_DBUS)
     find_package(Qt${TUVR_QT_MAJOR} QUIET OPTIONAL_COMPONENTS DBus)
 endif()

@@ -34,3 +34,10 @@ if(TUVR_WIN_TOOLCHAIN)
     set(ENV{PKG_CONFIG_LIBDIR} ${TUVR_WIN_TOOLCHAIN}/lib/pkgconfig)
     unset(ENV{PKG_CONFIG_PATH})
 endif()
+
+# What is built runs here under Wine: CTest's tests among it. Only for a
+# complete folder, so never while the folder's own Qt is being built.
+if(EXISTS ${TUVR_WIN_TOOLCHAIN}/bin/Qt6Core.dll)
+    get_filename_component(tuvr_wine_run ${CMAKE_CURRENT_LIST_DIR}/../scripts/windows/wine-run.sh ABSOLUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${tuvr_wine_run} ${TUVR_WIN_TOOLCHAIN})
+endif()

@@ -39,17 +39,58 @@ end:
     return ret;
 }
 
-static int name_order(const struct dirent **a, const struct dirent **b)
+static int name_order(const void *a, const void *b)
 {
-    return strcmp((*a)->d_name, (*b)->d_name);
+    return strcmp(*(char *const *)a, *(char *const *)b);
+}
+
+static void free_names(char **names, size_t n)
+{
+    while (n > 0)
+        free(names[--n]);
+    free(names);
+}
+
+/* The inputs a folder holds (not its hidden files), in name order, so every
+ * system replays them alike; NULL with errno set when it cannot be listed. */
+static char **list_inputs(const char *path, size_t *count)
+{
+    DIR *dir = opendir(path);
+    struct dirent *entry;
+    char **names = NULL;
+    size_t n = 0;
+
+    if (!dir)
+        return NULL;
+    while ((entry = readdir(dir))) {
+        char **more;
+
+        if (entry->d_name[0] == '.')
+            continue;
+        if (!(more = realloc(names, (n + 1) * sizeof *names)) || !(more[n] = strdup(entry->d_name))) {
+            free_names(more ? more : names, n);
+            closedir(dir);
+            errno = ENOMEM;
+            return NULL;
+        }
+        names = more;
+        n++;
+    }
+    closedir(dir);
+    if (n > 0)
+        qsort(names, n, sizeof *names, name_order);
+    *count = n;
+    /* An empty folder still gets a list to free. */
+    return names ? names : calloc(1, sizeof *names);
 }
 
 /* Returns the number of inputs run, or -1. */
 static int replay(const char *path)
 {
-    struct dirent **names;
     struct stat st;
-    int n, count = 0;
+    char **names;
+    size_t n = 0;
+    int count = 0;
 
     if (stat(path, &st) < 0) {
         fprintf(stderr, "replay: '%s': %s\n", path, strerror(errno));
@@ -57,26 +98,22 @@ static int replay(const char *path)
     }
     if (!S_ISDIR(st.st_mode))
         return replay_file(path) < 0 ? -1 : 1;
-    if ((n = scandir(path, &names, NULL, name_order)) < 0) {
+    if (!(names = list_inputs(path, &n))) {
         fprintf(stderr, "replay: cannot list '%s': %s\n", path, strerror(errno));
         return -1;
     }
-    for (int i = 0; i < n; i++) {
-        char *child = malloc(strlen(path) + strlen(names[i]->d_name) + 2);
+    for (size_t i = 0; i < n && count >= 0; i++) {
+        char *child = malloc(strlen(path) + strlen(names[i]) + 2);
+        int r = -1;
 
-        if (count >= 0 && names[i]->d_name[0] != '.') {
-            int r = -1;
-
-            if (child) {
-                sprintf(child, "%s/%s", path, names[i]->d_name);
-                r = replay(child);
-            }
-            count = r < 0 ? -1 : count + r;
+        if (child) {
+            sprintf(child, "%s/%s", path, names[i]);
+            r = replay(child);
         }
+        count = r < 0 ? -1 : count + r;
         free(child);
-        free(names[i]);
     }
-    free(names);
+    free_names(names, n);
     return count;
 }
 

@@ -2,8 +2,10 @@
 """Draws the Tuv-R logo, a film reel ring around a play triangle, in one
 grey on a transparent background, and writes logNK.png (8-bit RGBA) and
 logNK.ico (one 256x256 entry holding an 8-bit grey+alpha PNG) for the
-program, and the desktop icons in ../packaging/icons/hicolor/, laid out as
-installed: the same drawing as an RGBA PNG at each size and as an SVG.
+program, tuv-r.ico for the Windows executable (each icon size, the 256x256
+one as an RGBA PNG, the smaller ones as 32-bit bitmaps, which every Windows
+shell reads), and the desktop icons in ../packaging/icons/hicolor/, laid out
+as installed: the same drawing as an RGBA PNG at each size and as an SVG.
 
 Run it in this folder: python3 make_logo.py
 """
@@ -80,11 +82,32 @@ def rgba_png(rows):
     return png(rows, 6, lambda a: bytes((GREY, GREY, GREY, a)))
 
 
-def ico(image):
-    # A width and height of 0 mean 256 in an icon directory entry.
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(image), 6 + 16)
-    return directory + entry + image
+def bitmap(rows):
+    """An icon entry's 32-bit bitmap: its header says twice the height, for
+    the 1-bit mask after the bottom-up BGRA pixels, set where the logo is
+    fully transparent for shells that ignore the alpha channel."""
+    size = len(rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b"".join(bytes((GREY, GREY, GREY, a)) for row in reversed(rows) for a in row)
+    mask_row_bytes = (size + 31) // 32 * 4
+    mask = b""
+    for row in reversed(rows):
+        bits = "".join("1" if a == 0 else "0" for a in row).ljust(8 * mask_row_bytes, "0")
+        mask += int(bits, 2).to_bytes(mask_row_bytes, "big")
+    return header + pixels + mask
+
+
+def ico(images):
+    """An icon file of (size, image) pairs; each image a PNG or a bitmap."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(directory) + 16 * len(images)
+    entries, data = b"", b""
+    for size, image in images:
+        # A width and height of 0 mean 256 in an icon directory entry.
+        side = size % 256
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), offset + len(data))
+        data += image
+    return directory + entries + data
 
 
 def circle(cx, cy, r):
@@ -113,14 +136,16 @@ def write(path, data):
 
 
 def main():
-    rows = coverage(DESIGN)
+    drawn = {size: coverage(size) for size in ICON_SIZES}
+    rows = drawn[DESIGN]
     grey_alpha = png(rows, 4, lambda a: bytes((GREY, a)))
     write("logNK.png", rgba_png(rows))
-    write("logNK.ico", ico(grey_alpha))
+    write("logNK.ico", ico([(DESIGN, grey_alpha)]))
+    write("tuv-r.ico", ico([(size, rgba_png(rows) if size == DESIGN else bitmap(drawn[size]))
+                            for size in ICON_SIZES]))
     icons = os.path.join("..", "packaging", "icons", "hicolor")
     for size in ICON_SIZES:
-        image = rgba_png(rows if size == DESIGN else coverage(size))
-        write(os.path.join(icons, f"{size}x{size}", "apps", ICON_NAME + ".png"), image)
+        write(os.path.join(icons, f"{size}x{size}", "apps", ICON_NAME + ".png"), rgba_png(drawn[size]))
     write(os.path.join(icons, "scalable", "apps", ICON_NAME + ".svg"), svg().encode())
 
 

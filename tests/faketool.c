@@ -16,8 +16,11 @@
  *   touch FILE        write FILE TEXT    wait FILE (until it exists)    sleep MS
  *   onterm ignore | onterm touch FILE (then end as stopped)
  *                 | onterm note FILE (then go on)
+ *                     when asked to stop: SIGTERM on Unix, Ctrl+Break or
+ *                     Ctrl+C on Windows
  *   spawn PLAN        start another fake tool running PLAN, and go on
- *   setsid            leave the process group and session
+ *   setsid            leave the process group and session (on Windows the
+ *                     console, so that no Ctrl+Break reaches it)
  *   exit N            end with exit code N
  *   crash             end by a real fault */
 #ifndef _WIN32
@@ -30,8 +33,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "toolstart.h"
+#include "utf8path.h"
+
 #ifdef _WIN32
-#include <process.h>
+#include "utf8path_win.h"
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -67,8 +73,17 @@ static long own_pid(void)
 static int find_self(void)
 {
 #ifdef _WIN32
-    DWORD n = GetModuleFileNameA(NULL, self_path, sizeof self_path);
-    return n > 0 && n < sizeof self_path ? 0 : -1;
+    /* Wide, then UTF-8 as every path here: a temporary folder of Cyrillic
+     * letters has no ANSI spelling. */
+    wchar_t wide[MAX_LINE];
+    DWORD n = GetModuleFileNameW(NULL, wide, MAX_LINE);
+    char *utf8 = n > 0 && n < MAX_LINE ? utf8_from_wide(wide) : NULL;
+    int fits = utf8 && strlen(utf8) < sizeof self_path;
+
+    if (fits)
+        strcpy(self_path, utf8);
+    free(utf8);
+    return fits ? 0 : -1;
 #else
     ssize_t n = readlink("/proc/self/exe", self_path, sizeof self_path - 1);
     if (n < 0)
@@ -95,7 +110,7 @@ static void unescape(char *text)
 
 static int write_file(const char *path, const char *text)
 {
-    FILE *fp = fopen(path, "wb");
+    FILE *fp = utf8_fopen(path, "wb");
     int ok = fp && fputs(text, fp) >= 0;
 
     if (fp && fclose(fp) != 0)
@@ -106,7 +121,7 @@ static int write_file(const char *path, const char *text)
 static int copy_file(const char *from, FILE *to)
 {
     char buf[65536];
-    FILE *fp = fopen(from, "rb");
+    FILE *fp = utf8_fopen(from, "rb");
     size_t n;
 
     if (!fp)
@@ -119,7 +134,7 @@ static int copy_file(const char *from, FILE *to)
 
 static int copy_to(const char *from, const char *path)
 {
-    FILE *to = fopen(path, "wb");
+    FILE *to = utf8_fopen(path, "wb");
     int ret = to ? copy_file(from, to) : -1;
 
     if (to && fclose(to) != 0)
@@ -129,22 +144,23 @@ static int copy_to(const char *from, const char *path)
 
 static int exists(const char *path)
 {
-    FILE *fp = fopen(path, "rb");
+    FILE *fp = utf8_fopen(path, "rb");
 
     if (fp)
         fclose(fp);
     return fp != NULL;
 }
 
-static void on_term(int sig)
+/* "Asked to stop": SIGTERM on Unix, Ctrl+Break (or Ctrl+C) on Windows. */
+static void note_term(void)
 {
-    (void)sig;
     if (term_file) {
 #ifdef _WIN32
-        FILE *fp = fopen(term_file, "wb");
+        FILE *fp = utf8_fopen(term_file, "wb");
         if (fp)
             fclose(fp);
 #else
+        /* open(), not stdio: this runs inside a signal handler. */
         int fd = open(term_file, O_WRONLY | O_CREAT, 0644);
         if (fd >= 0)
             close(fd);
@@ -154,42 +170,94 @@ static void on_term(int sig)
         _exit(143);
 }
 
-/* Kept for every SIGTERM, not reset after the first as signal() may do. */
-static void catch_term(void)
-{
 #ifdef _WIN32
-    signal(SIGTERM, on_term);
+/* Runs on a thread the system starts for the event. */
+static BOOL WINAPI on_console_event(DWORD event)
+{
+    if (event != CTRL_BREAK_EVENT && event != CTRL_C_EVENT)
+        return FALSE;
+    note_term();
+    return TRUE;
+}
+
+static BOOL WINAPI ignore_console_event(DWORD event)
+{
+    return event == CTRL_BREAK_EVENT || event == CTRL_C_EVENT;
+}
+
+static int ignore_term(void)
+{
+    return SetConsoleCtrlHandler(ignore_console_event, TRUE) ? 0 : -1;
+}
+
+static int catch_term(void)
+{
+    return SetConsoleCtrlHandler(on_console_event, TRUE) ? 0 : -1;
+}
 #else
+static void on_term(int sig)
+{
+    (void)sig;
+    note_term();
+}
+
+static int ignore_term(void)
+{
+    return signal(SIGTERM, SIG_IGN) == SIG_ERR ? -1 : 0;
+}
+
+/* Kept for every SIGTERM, not reset after the first as signal() may do. */
+static int catch_term(void)
+{
     struct sigaction action;
 
     memset(&action, 0, sizeof action);
     action.sa_handler = on_term;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, NULL);
-#endif
+    return sigaction(SIGTERM, &action, NULL);
 }
+#endif
 
 static int set_on_term(const char *how)
 {
-    if (strcmp(how, "ignore") == 0) {
-        signal(SIGTERM, SIG_IGN);
-        return 0;
-    }
+    if (strcmp(how, "ignore") == 0)
+        return ignore_term();
     term_goes_on = strncmp(how, "note ", 5) == 0;
     if (strncmp(how, "touch ", 6) != 0 && !term_goes_on)
         return -1;
     if (!(term_file = strdup(strchr(how, ' ') + 1)))
         return -1;
-    catch_term();
-    return 0;
+    return catch_term();
 }
 
+/* The new fake tool is this one's child: in its job, process group and
+ * console on Windows, its process group and session on Unix. */
 static int spawn(const char *plan)
 {
 #ifdef _WIN32
-    if (!SetEnvironmentVariableA("FAKETOOL_PLAN", plan))
+    wchar_t *self = wide_from_utf8(self_path), *wide_plan = wide_from_utf8(plan);
+    wchar_t command[MAX_LINE + 2];
+    STARTUPINFOW startup;
+    PROCESS_INFORMATION created;
+    int ok = self && wide_plan && SetEnvironmentVariableW(L"FAKETOOL_PLAN", wide_plan);
+
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (ok)
+        _snwprintf(command, MAX_LINE + 2, L"\"%ls\"", self);
+    /* It writes where this one does, as a wrapper's encoder would. */
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    ok = ok && CreateProcessW(self, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &created);
+    free(self);
+    free(wide_plan);
+    if (!ok)
         return -1;
-    return _spawnl(_P_NOWAIT, self_path, self_path, NULL) == -1 ? -1 : 0;
+    CloseHandle(created.hThread);
+    CloseHandle(created.hProcess);
+    return 0;
 #else
     pid_t pid;
 
@@ -204,9 +272,35 @@ static int spawn(const char *plan)
 #endif
 }
 
+/* Out of reach of a polite stop: on Unix out of the process group and
+ * session, on Windows off the console, which no Ctrl+Break then reaches
+ * (a process without a console is off it already). */
+static int leave_session(void)
+{
+#ifdef _WIN32
+    FreeConsole();
+    return 0;
+#else
+    return setsid() < 0 ? -1 : 0;
+#endif
+}
+
+#ifdef _WIN32
+/* Ends the process with the fault's code, as Windows ends a crashed one, at
+ * once: no debugger comes in between (Wine's would write on standard output). */
+static LONG WINAPI end_with_fault(EXCEPTION_POINTERS *fault)
+{
+    TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+#endif
+
 static void crash(void)
 {
     fflush(NULL);
+#ifdef _WIN32
+    SetUnhandledExceptionFilter(end_with_fault);
+#endif
     /* A real fault, so every system reports the end as a crash. */
     *(volatile int *)(uintptr_t)0 = 0;
     abort();
@@ -264,9 +358,7 @@ static int step(char *line, int argc, char **argv)
     } else if (strcmp(line, "spawn") == 0) {
         return spawn(arg);
     } else if (strcmp(line, "setsid") == 0) {
-#ifndef _WIN32
-        return setsid() < 0 ? -1 : 0;
-#endif
+        return leave_session();
     } else if (strcmp(line, "exit") == 0) {
         fflush(NULL);
         exit((int)strtol(arg, NULL, 10));
@@ -280,18 +372,29 @@ static int step(char *line, int argc, char **argv)
 
 static FILE *open_plan(void)
 {
-    const char *named = getenv("FAKETOOL_PLAN");
     char path[MAX_LINE + 8];
+#ifdef _WIN32
+    const wchar_t *wide = _wgetenv(L"FAKETOOL_PLAN");
+    char *named = wide ? utf8_from_wide(wide) : NULL;
+    FILE *fp = named ? utf8_fopen(named, "rb") : NULL;
+
+    free(named);
+    if (wide)
+        return fp;
+#else
+    const char *named = getenv("FAKETOOL_PLAN");
 
     if (named)
-        return fopen(named, "rb");
+        return utf8_fopen(named, "rb");
+#endif
     snprintf(path, sizeof path, "%s.plan", self_path);
-    return fopen(path, "rb");
+    return utf8_fopen(path, "rb");
 }
 
 int main(int argc, char **argv)
 {
     char line[MAX_LINE];
+    char **args = tool_start(&argc, argv);
     FILE *plan;
     int ret = 0;
 
@@ -301,9 +404,10 @@ int main(int argc, char **argv)
     }
     while (ret == 0 && fgets(line, sizeof line, plan)) {
         line[strcspn(line, "\r\n")] = '\0';
-        if (line[0] && (ret = step(line, argc, argv)) < 0)
+        if (line[0] && (ret = step(line, argc, args)) < 0)
             fprintf(stderr, "faketool: cannot do '%s': %s\n", line, strerror(errno));
     }
     fclose(plan);
+    tool_finish(args, argv);
     return ret < 0 ? 101 : 0;
 }

@@ -4,12 +4,19 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdlib>
+
 // Makes folder the first place the system looks for programs, so the fake
 // codec tools put there stand in for the real ones.
 inline void putFirstOnPath(const QString &folder)
 {
-    qputenv("PATH", QFile::encodeName(QDir::toNativeSeparators(folder)) + QDir::listSeparator().toLatin1()
-                        + qgetenv("PATH"));
+    const QString path = QDir::toNativeSeparators(folder) + QDir::listSeparator() + qEnvironmentVariable("PATH");
+#ifdef Q_OS_WIN
+    // qputenv() goes through the ANSI code page, which may lack the folder's letters.
+    _wputenv_s(L"PATH", reinterpret_cast<const wchar_t *>(path.utf16()));
+#else
+    qputenv("PATH", QFile::encodeName(path));
+#endif
 }
 
 // Puts the fake tool (tests/faketool.c) into folder as name, doing what plan
@@ -23,14 +30,6 @@ inline bool installFakeTool(const QString &folder, const QString &name, const QB
     // A copy still running from an earlier case keeps its own file.
     QFile::remove(tool);
     return QFile::copy(QStringLiteral(FAKETOOL), tool);
-}
-
-// Writes an executable shell script called name into folder.
-inline bool writeFakeTool(const QString &folder, const QString &name, const QByteArray &script)
-{
-    QFile file(QDir(folder).filePath(name));
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("#!/bin/sh\n" + script) > 0
-        && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 #endif

@@ -233,6 +233,10 @@ void TestCodecJobs::lockRefusalSaysWhy()
 {
     QFETCH(QString, inTheWay);
     QFETCH(QString, refusal);
+#ifdef Q_OS_WIN
+    if (inTheWay == "dangling link")
+        QSKIP("QFile::link() makes a shortcut on Windows: a file of its own, which no program follows");
+#endif
     QLockFile liveLock(encoderConfigLockPath(path("config.txt")));
     const QString configPath = blockLock(inTheWay, liveLock);
     QVERIFY2(!configPath.isEmpty(), "cannot put anything in the lock's way");
@@ -291,7 +295,8 @@ void TestCodecJobs::unwritableConfigStartsNothing()
     EncodeJob job(path("config.txt"));
 
     const QString said = startEncode(job);
-    QVERIFY2(said.startsWith("Cannot write the encoder configuration " + path("config.txt")), qPrintable(said));
+    QVERIFY2(said.startsWith("Cannot write the encoder configuration " + QDir::toNativeSeparators(path("config.txt"))),
+             qPrintable(said));
     QVERIFY2(!job.isRunning(), "the encoder starts without its configuration");
     // The lock went with the refusal.
     QVERIFY(QLockFile(encoderConfigLockPath(path("config.txt"))).tryLock(0));

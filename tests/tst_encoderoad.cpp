@@ -1,5 +1,6 @@
 #include "answeredchoices.h"
 #include "faketools.h"
+#include "foldername.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
 #include "settings/settingsstore.h"
@@ -69,8 +70,8 @@ void TestEncodeRoad::initTestCase()
 // folder; its encoder finishes once the file "go" is there.
 void TestEncodeRoad::init()
 {
-    const QString folder = tempDir.filePath(QTest::currentTestFunction()
-                                            + QString(QTest::currentDataTag()).remove(' '));
+    const QString folder = tempDir.filePath(
+        folderNameFrom(QTest::currentTestFunction() + QString(QTest::currentDataTag()).remove(' ')));
     QVERIFY(QDir().mkpath(folder + "/clips/out put"));
     QVERIFY(QDir::setCurrent(folder));
     workDir.setPath(folder);
@@ -299,7 +300,7 @@ void TestEncodeRoad::existingStreamIsReplacedOnlyWhenAsked()
     QSignalSpy ended(window, &MainWindow::jobEnded);
     window->findChild<QPushButton *>("pushButtonEnc")->click();
 
-    QVERIFY2(driver->boxes[0].text.contains(outputDir + "/stream.dat already exists"),
+    QVERIFY2(driver->boxes[0].text.contains(QDir::toNativeSeparators(outputDir + "/stream.dat") + " already exists"),
              qPrintable(driver->boxes[0].text));
     if (encoded) {
         QVERIFY2(ended.wait(20000), "the encode never ended");

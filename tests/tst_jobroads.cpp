@@ -349,9 +349,11 @@ void TestJobRoads::dropStartsItsRoad_data()
 
     QTest::newRow("a clip: the encoder's road, from the folder question on") << QStringList{"in.yuv"} << "Encoder";
     QTest::newRow("a stream: the decoder at once") << QStringList{"stream.dat"} << "Decoder";
+    // Paths are shown as the system writes them.
     QTest::newRow("a text file: refused") << QStringList{"notes.txt"}
-                                          << "/notes.txt is neither a .yuv clip nor a .dat stream.";
-    QTest::newRow("a folder: refused") << QStringList{"out"} << "/out is neither a .yuv clip nor a .dat stream.";
+                                          << QDir::toNativeSeparators("/notes.txt is neither a .yuv clip nor a .dat stream.");
+    QTest::newRow("a folder: refused") << QStringList{"out"}
+                                       << QDir::toNativeSeparators("/out is neither a .yuv clip nor a .dat stream.");
     QTest::newRow("a clip and a stream: refused") << QStringList{"in.yuv", "stream.dat"}
                                                   << "Drop one file at a time.";
     QTest::newRow("a clip on the web: refused") << QStringList{"https://example.com/in.yuv"}

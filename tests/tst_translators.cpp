@@ -1,4 +1,5 @@
 #include "app/translators.h"
+#include "foldername.h"
 #include "mainwindow/mainwindow.h"
 #include "testsettings.h"
 
@@ -47,7 +48,8 @@ void TestTranslators::cleanup()
 // A fresh folder of the case holding each named file as a copy of its source.
 QString TestTranslators::folderWith(const QString &name, const FileCopies &files)
 {
-    const QString folder = tempDir.filePath(QString::fromUtf8(QTest::currentDataTag()) + QLatin1Char('/') + name);
+    const QString row = folderNameFrom(QString::fromUtf8(QTest::currentDataTag()));
+    const QString folder = tempDir.filePath(row + QLatin1Char('/') + name);
     if (!QDir().mkpath(folder + QStringLiteral("/translations")))
         return QString();
     for (auto it = files.cbegin(); it != files.cend(); ++it) {

@@ -40,8 +40,31 @@ WINEPATH="$(windows_path "$1/bin");$(windows_path "$(mingw_dll_dir libstdc++-6.d
 WINEPATH+=";$(windows_path "$(mingw_dll_dir libwinpthread-1.dll)")"
 export WINEPATH
 
-# Made once; the mark comes last, so an interrupted set-up is done again.
-if [ ! -f "$WINEPREFIX/.tuvr-ready" ]; then
+# Windows programs here keep their temporary files where a user's would be
+# whose name has a space and Cyrillic letters, so the tests, whose files are
+# all temporary, meet such paths, and on a drive of its own, apart from the
+# build tree's Z:.
+tuvr_temp_folder='Temp/Временные файлы'
+
+# What the prefix holds beyond Wine's defaults, as a registry file (UTF-16, so
+# the Cyrillic letters reach the registry whatever this shell's locale).
+# A crashing program ends as on Windows without a debugger: Wine's own would
+# print its report into the program's output, which Tuv-R shows.
+write_prefix_settings() {
+    local temp="C:\\\\${tuvr_temp_folder//\//\\\\}"
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_CURRENT_USER\Environment]' "\"TEMP\"=\"$temp\"" "\"TMP\"=\"$temp\"" '' \
+        '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' \
+        '"Debugger"="no-crash-debugger"' |
+        { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$WINEPREFIX/tuvr-settings.reg"
+    wine regedit /S "$(windows_path "$WINEPREFIX/tuvr-settings.reg")"
+    mkdir -p "$WINEPREFIX/drive_c/$tuvr_temp_folder"
+}
+
+# Made once; the mark, which names this set-up, comes last, so an interrupted
+# or older set-up is done again.
+tuvr_prefix_setup=2
+if [ "$(cat "$WINEPREFIX/.tuvr-ready" 2>/dev/null)" != "$tuvr_prefix_setup" ]; then
     mkdir -p "$WINEPREFIX"
     # Without Mono and Gecko, which it would offer to download.
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
@@ -50,8 +73,9 @@ if [ ! -f "$WINEPREFIX/.tuvr-ready" ]; then
     ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     mkdir -p "$offscreen_fonts"
     ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,Mono,Mono-Bold}.ttf "$offscreen_fonts/"
+    write_prefix_settings
     wineserver -w
-    touch "$WINEPREFIX/.tuvr-ready"
+    echo "$tuvr_prefix_setup" >"$WINEPREFIX/.tuvr-ready"
 fi
 
 run_wine() { wine "$@"; }
