@@ -200,7 +200,7 @@ static int check_frames(const struct decode *d)
         tool_error(_("stream file '%s' is not an H.264 stream: no H.264 picture found"), d->in_path);
     else
         tool_error(_("stream file '%s' is not a readable H.264 stream: no picture could be decoded intact (%s)"),
-                   d->in_path, d->res.damaged ? d->res.reason : "no picture came out of the decoder");
+                   d->in_path, d->res.damaged ? d->res.reason : _("no picture came out of the decoder"));
     return -1;
 }
 
@@ -228,23 +228,18 @@ static int run(struct decode *d)
     return ret;
 }
 
+/* The stream holds at least two pictures here, so "frames" always agrees. */
 static void print_damage_warning(const struct decode *d)
 {
     const struct stream_result *r = &d->res;
 
     if (r->counted_all)
-        printf(ngettext("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
-                        "damaged data; kept the first %d of %d frames\n",
-                        "Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
-                        "damaged data; kept the first %d of %d frames\n",
-                        d->frames),
+        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+                 "damaged data; kept the first %d of %d frames\n"),
                r->reason, d->frames + 1, d->frames, r->pictures);
     else
-        printf(ngettext("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
-                        "damaged data; kept the first %d of at least %d frames\n",
-                        "Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
-                        "damaged data; kept the first %d of at least %d frames\n",
-                        d->frames),
+        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+                 "damaged data; kept the first %d of at least %d frames\n"),
                r->reason, d->frames + 1, d->frames, r->pictures);
 }
 

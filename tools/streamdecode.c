@@ -203,7 +203,7 @@ static int check_hash(struct decode *d, const AVFrame *f)
     case PICTURE_HASH_NONE:
         if (!d->checksummed)
             return 0;
-        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d lacks the checksum the frames before it carry", frame);
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d lacks the checksum the frames before it carry"), frame);
         return -1;
     case PICTURE_HASH_UNKNOWN:
         d->checksummed = 1;
@@ -212,7 +212,7 @@ static int check_hash(struct decode *d, const AVFrame *f)
         d->checksummed = 1;
         if (matches_hash(f, &stored))
             return 0;
-        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d differs from the checksum stored with it", frame);
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d differs from the checksum stored with it"), frame);
         return -1;
     }
     return 0;
@@ -265,7 +265,7 @@ static int refuse_size(struct decode *d)
     const int w = d->parser->width, h = d->parser->height;
 
     if (d->frame_pictures + d->fields > 1) {
-        damaged_at(d->packets, RANK_LOG, "its pictures grow to %dx%d, larger than these tools handle", w, h);
+        damaged_at(d->packets, RANK_LOG, _("its pictures grow to %dx%d, larger than these tools handle"), w, h);
         return 0;
     }
     tool_error(_("stream file '%s' holds pictures of %dx%d: the largest these tools handle has %d pixels and "
@@ -323,26 +323,28 @@ static int parse(struct decode *d, const uint8_t *data, size_t size)
  * reading; the last access unit, held by the parser, still gets decoded. */
 static int give_up(struct decode *d)
 {
-    const char *what;
+    /* Whole sentences for each case, so each reads right in translation. */
+    const char *refusal, *reason;
     uint64_t limit;
 
     if (d->scan.impossible && d->scan.since_start > NO_START_CODE_LIMIT) {
-        what = "H.264 data";
+        refusal = _("stream file '%s' is not an H.264 stream: no H.264 data in its first %llu MiB");
+        reason = _("no H.264 data in %llu MiB");
         limit = NO_START_CODE_LIMIT;
     } else if (d->since_picture > NO_PICTURE_LIMIT) {
-        what = "picture";
+        refusal = _("stream file '%s' is not an H.264 stream: no picture in its first %llu MiB");
+        reason = _("no picture in %llu MiB");
         limit = NO_PICTURE_LIMIT;
     } else {
         return 0;
     }
     if (d->packets == 0) {
-        tool_error(_("stream file '%s' is not an H.264 stream: no %s in its first %llu MiB"), d->src->name, what,
-                   (unsigned long long)(d->res->bytes_read >> 20));
+        tool_error(refusal, d->src->name, (unsigned long long)(d->res->bytes_read >> 20));
         return -1;
     }
     if (parse(d, NULL, 0) < 0)
         return -1;
-    damaged_at(d->packets, RANK_READ, "no %s in %llu MiB", what, (unsigned long long)(limit >> 20));
+    damaged_at(d->packets, RANK_READ, reason, (unsigned long long)(limit >> 20));
     return 1;
 }
 
