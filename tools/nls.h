@@ -6,9 +6,6 @@
  * Windows, _() and ngettext() give the English texts and the tools keep the
  * C locale. */
 
-/* The one catalogue both tools share: tools/po/ru.po. */
-#define TOOLS_TEXT_DOMAIN "tuvr-tools"
-
 #ifdef ENABLE_NLS
 #include <libintl.h>
 #define _(text) gettext(text)
@@ -32,8 +29,5 @@ static inline void tools_nls_start(void) {}
 static inline void report_numbers_begin(void) {}
 static inline void report_numbers_end(void) {}
 #endif
-
-/* A text for the catalogue that is translated where it is printed. */
-#define N_(text) (text)
 
 #endif
