@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -130,6 +131,12 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(0).detailedText));
     const QString stream = videos + QStringLiteral("/stream.dat");
     QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
+    // The installed encoder found its catalogue: its own words and numbers are Russian too.
+    const QString report = driver.boxes.value(0).text;
+    QVERIFY2(report.startsWith(QStringLiteral("Степень сжатия: ")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("Закодировано 3 кадра 720x576")), qPrintable(report));
+    QVERIFY2(report.contains(QRegularExpression(QStringLiteral("бита на пиксель, \\d+,\\d\\d кбит/с"))),
+             qPrintable(report));
 
     const QString dataFolder = home + QStringLiteral("/.local/share/NORVAKE/tuv-r");
     QVERIFY2(QFileInfo::exists(dataFolder + QStringLiteral("/config.txt")), "no config.txt in the data folder");
@@ -143,6 +150,8 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(1).text + "\n"
                                               + driver.boxes.value(1).detailedText));
     QCOMPARE(QFileInfo(videos + QStringLiteral("/stream.yuv")).size(), QFileInfo(clip).size());
+    QVERIFY2(driver.boxes.value(1).text.contains(QStringLiteral("\nДекодировано 3 кадра 720x576 за ")),
+             qPrintable(driver.boxes.value(1).text));
 }
 
 QTEST_MAIN(TestInstalled)
