@@ -851,6 +851,12 @@ void TestCodecTools::toolsWriteIntoLongFolderPath()
     QCOMPARE(entriesOf(outDir), QStringList({"stream.dat", "stream.yuv"}));
 }
 
+// The decoder's summary as it begins for n frames, in English.
+static QString decodedFrames(int n)
+{
+    return QString(n == 1 ? "Decoded %1 frame " : "Decoded %1 frames ").arg(n);
+}
+
 // Only the last update, once all is done, may say 100%; the program parses these lines.
 static QString checkProgress(const QString &err, const QRegularExpression &line, const QString &last)
 {
@@ -1103,7 +1109,7 @@ void TestCodecTools::decoderKeepsFramesBeforeCut()
     QVERIFY2(decoded.size() > 0 && decoded.size() < clip.size() && decoded.size() % frameBytes == 0,
              qPrintable(QString("%1 bytes decoded").arg(decoded.size())));
     QVERIFY2(decoded == clip.left(decoded.size()), "a kept frame differs from the source");
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(decoded.size() / frameBytes)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(decoded.size() / frameBytes)), qPrintable(r.out));
 }
 
 void TestCodecTools::decoderRejectsBadStream_data()
@@ -1217,7 +1223,7 @@ void TestCodecTools::largestPictureRoundTrip()
     QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
     const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
     QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
-    QVERIFY2(dec.out.contains("Decoded 1 frames of 4096x2304"), qPrintable(dec.out));
+    QVERIFY2(dec.out.contains("Decoded 1 frame of 4096x2304"), qPrintable(dec.out));
 }
 
 void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth_data()
@@ -1249,7 +1255,7 @@ void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth()
     const Result r = run(DECODER_EXE, {dir + "/bare.dat"});
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
     QVERIFY2(!r.out.contains("Warning"), qPrintable(r.out));
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/bare.yuv") == original, "the frames did not come back in display order");
 }
 
@@ -1403,7 +1409,7 @@ void TestCodecTools::decoderIsDeterministicOnDamage()
     const bool allCounted = kind != "cut" && kind != "drop";
     QVERIFY2(m.captured(3).toInt() == (allCounted ? frames : m.captured(3).toInt()) && m.captured(3).toInt() > kept,
              qPrintable(firstOut));
-    QVERIFY2(firstOut.contains(QString("Decoded %1 frames").arg(kept)), qPrintable(firstOut));
+    QVERIFY2(firstOut.contains(decodedFrames(kept)), qPrintable(firstOut));
     // What only the checksums find is named as such, and ends the run as other damage does.
     if (kind == "unseen" || kind.startsWith("checksum"))
         QVERIFY2(firstOut.contains("checksum"), qPrintable(firstOut));
@@ -1542,7 +1548,7 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});
     QVERIFY2(r.finished && r.exitCode == 0 && !r.out.contains("Warning"), qPrintable(r.out + r.err));
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/changed.yuv") == clean, "the frames differ from the stream's own");
 }
 
