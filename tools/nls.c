@@ -38,7 +38,9 @@ void tools_nls_start(void)
     /* A locale the system lacks leaves the tool in C, in English. */
     if (!setlocale(LC_ALL, ""))
         return;
-    report_locale = newlocale(LC_ALL_MASK, "", (locale_t)0);
+    /* A copy of what setlocale() loaded: newlocale(), which would load it
+     * again, leaks the search path it builds from LOCPATH. */
+    report_locale = duplocale(LC_GLOBAL_LOCALE);
     setlocale(LC_NUMERIC, "C");
     /* Otherwise gettext looks in its own default folder, the Debian package's. */
     if (locale_folder(folder, sizeof folder))
