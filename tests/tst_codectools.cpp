@@ -912,6 +912,7 @@ void TestCodecTools::toolsSpeakTheUsersLanguage_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("env");
     QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("exitCode");
 
     const QString dir = freshDir();
     QVERIFY(!encodeClip(dir, makeClip(W, H, 6), W, H, 6, 22).out.isEmpty());
@@ -920,29 +921,30 @@ void TestCodecTools::toolsSpeakTheUsersLanguage_data()
     const QStringList input{"@INPUT@"};
     const QStringList messagesOnly{QString("LOCPATH=") + TEST_LOCPATH, "LC_MESSAGES=ru_RU.UTF-8"};
 
-    QTest::newRow("encoder's usage") << ENCODER_EXE << QStringList() << QByteArray() << russian
-                                     << "^Ошибка: использование: .+ НАСТРОЙКИ  \\(в файле НАСТРОЙКИ строки file_in, ";
+    QTest::newRow("encoder's usage")
+        << ENCODER_EXE << QStringList() << QByteArray() << russian
+        << "^Ошибка: использование: .+ НАСТРОЙКИ  \\(в файле НАСТРОЙКИ строки file_in, " << 2;
     QTest::newRow("encoder refuses an unknown key")
         << ENCODER_EXE << input << changed("nframes 2\n", "nframes 2\nframerate 25\n") << russian
-        << "^Ошибка: файл настроек «.+/input», строка 5: неизвестный ключ «framerate»\n$";
+        << "^Ошибка: файл настроек «.+/input», строка 5: неизвестный ключ «framerate»\n$" << 1;
     QTest::newRow("encoder refuses an odd width")
         << ENCODER_EXE << input << changed("width 128", "width 127") << russian
-        << "^Ошибка: файл настроек «.+»: недопустимое значение width 127: нужно чётное число от 2 до 4096\n$";
+        << "^Ошибка: файл настроек «.+»: недопустимое значение width 127: нужно чётное число от 2 до 4096\n$" << 1;
     QTest::newRow("decoder refuses an empty stream") << DECODER_EXE << input << QByteArray("") << russian
-                                                     << "^Ошибка: файл потока «.+/input» пуст\n$";
+                                                     << "^Ошибка: файл потока «.+/input» пуст\n$" << 1;
     QTest::newRow("decoder's summary, with decimal commas")
         << DECODER_EXE << input << stream << russian
         << "^Декодировано 6 кадров 128x96 за \\d+,\\d\\d с \\(\\d+,\\d кадр/с\\)\n"
-           "Выходной файл: 110592 байта -> .+/input\\.yuv\n$";
+           "Выходной файл: 110592 байта -> .+/input\\.yuv\n$" << 0;
     QTest::newRow("decoder's warning on a cut stream")
         << DECODER_EXE << input << stream.left(stream.size() * 2 / 3) << russian
-        << "^Предупреждение: поток повреждён или обрезан \\(.+\\): кадр (\\d+) и следующие за ним зависят от "
-           "повреждённых данных; сохранены первые кадры: \\d+ из \\d+\nДекодирован";
+        << "^Предупреждение: поток повреждён или обрезан \\(.+\\): кадр \\d+ и следующие за ним зависят от "
+           "повреждённых данных; сохранены первые кадры: \\d+ из \\d+\nДекодирован" << 1;
     QTest::newRow("words by LC_MESSAGES, numbers by LC_NUMERIC")
         << DECODER_EXE << input << stream << messagesOnly
-        << "^Декодировано 6 кадров 128x96 за \\d+\\.\\d\\d с \\(\\d+\\.\\d кадр/с\\)\n";
+        << "^Декодировано 6 кадров 128x96 за \\d+\\.\\d\\d с \\(\\d+\\.\\d кадр/с\\)\n" << 0;
     QTest::newRow("no locale: English") << DECODER_EXE << input << stream << QStringList()
-                                        << "^Decoded 6 frames of 128x96 in \\d+\\.\\d\\d s \\(\\d+\\.\\d fps\\)\n";
+                                        << "^Decoded 6 frames of 128x96 in \\d+\\.\\d\\d s \\(\\d+\\.\\d fps\\)\n" << 0;
 }
 
 void TestCodecTools::toolsSpeakTheUsersLanguage()
@@ -952,12 +954,14 @@ void TestCodecTools::toolsSpeakTheUsersLanguage()
     QFETCH(QByteArray, input);
     QFETCH(QStringList, env);
     QFETCH(QString, pattern);
+    QFETCH(int, exitCode);
     const QString dir = freshDir();
     QVERIFY(writeFile(dir + "/input", input));
     args.replaceInStrings("@INPUT@", dir + "/input");
 
     const Result r = run(program, args, env);
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, qPrintable(r.out + r.err));
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QString("exit code %1: %2").arg(r.exitCode).arg(r.err)));
     const QRegularExpression expected(pattern);
     QVERIFY2(expected.isValid(), qPrintable(expected.errorString()));
     QVERIFY2(expected.match(r.out).hasMatch(), qPrintable("want /" + pattern + "/, got: " + r.out));
