@@ -35,6 +35,9 @@ install(TARGETS encoder decoder RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/
 if(TARGET supervisor)
     install(TARGETS supervisor RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tuv-r)
 endif()
+# The tools' catalogues (share/locale/ru/LC_MESSAGES/tuvr-tools.mo), where
+# the tools look for them from their own folder.
+install(DIRECTORY ${TUVR_RUN_LOCALE_DIR}/ DESTINATION ${CMAKE_INSTALL_LOCALEDIR})
 
 # Installed without the territory (Tuv_R_ru.qm), so every Russian locale finds it.
 get_directory_property(qm_files DIRECTORY ${PROJECT_SOURCE_DIR}/translations DEFINITION TUVR_QM_FILES)
@@ -74,7 +77,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${TUVR_DOC_DIR} COMPONEN
 
 # Everything the install rules take from the build, to build before installing.
 add_custom_target(tuvr_installables)
-add_dependencies(tuvr_installables tuv-r encoder decoder tuvr_translations tuvr_compressed_docs)
+add_dependencies(tuvr_installables tuv-r encoder decoder tuvr_tools_catalogues tuvr_translations
+                 tuvr_compressed_docs)
 if(TARGET supervisor)
     add_dependencies(tuvr_installables supervisor)
 endif()

@@ -14,6 +14,8 @@ packages=(
     cmake g++ make pkg-config
     "${qt[@]}"
     libx264-dev libavcodec-dev libavutil-dev libxxhash-dev
+    gettext # msgfmt, for the tools' catalogues
+    locales # the Russian locale source the tools' tests build their locale from
     dbus-daemon # the private session bus of the desktop tests
     "$@"
 )

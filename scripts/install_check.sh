@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a built Tuv-R into a temporary prefix and checks it as a user meets
 # it: from another folder, in a Russian locale, with no codec tools on PATH and
-# no display, the installed program answers --version and --help, and
+# no display, the installed program answers --version and --help, the
+# installed tools speak Russian, and
 # tst_installed (run from the installed bin folder, beside tuv-r) finds the
 # Russian catalogues, encodes and decodes with the installed stand-in tools,
 # and keeps config.txt in the per-user data folder. The desktop file and the
@@ -31,6 +32,9 @@ cmake --install "$build_dir" --prefix "$prefix" >"$tmp/install.log" \
 [ "$(ls "$prefix/bin")" = "tuv-r" ] || fail "bin/ holds: $(ls "$prefix/bin" | tr '\n' ' ')"
 [ "$(ls "$prefix/libexec/tuv-r" | tr '\n' ' ')" = "decoder.exe encoder.exe tuvr-supervisor " ] \
     || fail "libexec/tuv-r/ holds: $(ls "$prefix/libexec/tuv-r" | tr '\n' ' ')"
+# The tools' catalogues and nothing else under share/locale.
+catalogues=$(cd "$prefix/share/locale" && find . -type f | sort | tr '\n' ' ')
+[ "$catalogues" = "./ru/LC_MESSAGES/tuvr-tools.mo " ] || fail "share/locale/ holds: $catalogues"
 
 # The menu's command and icon must be what is installed.
 desktop=$(ls "$prefix"/share/applications/*.desktop)
@@ -70,6 +74,14 @@ grep -q -- '--data-folder' <<<"$answer" || fail "tuv-r --help does not list --da
 # Any Russian locale finds the program's catalogue, not only Russia's.
 answer=$(in_home env LANG=ru_UA.UTF-8 LC_ALL=ru_UA.UTF-8 "$prefix/bin/tuv-r" --help) || fail "tuv-r --help failed"
 grep -q 'Сжимает видео' <<<"$answer" || fail "tuv-r --help is not in Russian in ru_UA: $answer"
+# The installed tools find their catalogue from their own folder in any
+# Russian locale, here set by LANG alone (tst_installed below has LC_ALL).
+for locale in ru_RU ru_UA; do
+    status=0
+    answer=$(in_home env -u LC_ALL LANG=$locale.UTF-8 "$prefix/libexec/tuv-r/decoder.exe" 2>/dev/null) || status=$?
+    [ "$status" -eq 2 ] || fail "decoder.exe without a stream exited with $status, not 2"
+    grep -q '^Ошибка: использование: ' <<<"$answer" || fail "decoder.exe is not in Russian in $locale: $answer"
+done
 
 cp "$build_dir/tests/tst_installed" "$prefix/bin/"
 in_home env QT_QPA_PLATFORM=offscreen "$prefix/bin/tst_installed" || fail "tst_installed failed"

@@ -1,4 +1,5 @@
 #include "annexb.h"
+#include "jobs/encoderreport.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +59,15 @@ private slots:
     void encoderReplacesOlderStream_data();
     void encoderReplacesOlderStream();
     void toolsWriteIntoLongFolderPath();
+    void toolsPrintProgress_data();
     void toolsPrintProgress();
+#ifndef Q_OS_WIN
+    // Linux builds speak the user's language through gettext; Windows ones stay English.
+    void toolsSpeakTheUsersLanguage_data();
+    void toolsSpeakTheUsersLanguage();
+    void encoderReportIsRussianThroughout_data();
+    void encoderReportIsRussianThroughout();
+#endif
     void pictureSizeLimit_data();
     void pictureSizeLimit();
     void largestPictureRoundTrip();
@@ -126,10 +135,13 @@ void TestCodecTools::initTestCase()
     QVERIFY2(QFileInfo(DECODER_EXE).isExecutable(), DECODER_EXE);
 }
 
-// The test's environment with NAME=value pairs added.
+// The test's environment in the C locale, with NAME=value pairs added: the
+// tools speak English unless a test gives them a locale.
 static QProcessEnvironment environmentWith(const QStringList &pairs)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LC_NUMERIC", "LANG"})
+        environment.remove(name);
     for (const QString &pair : pairs)
         environment.insert(pair.section('=', 0, 0), pair.section('=', 1));
     return environment;
@@ -839,6 +851,12 @@ void TestCodecTools::toolsWriteIntoLongFolderPath()
     QCOMPARE(entriesOf(outDir), QStringList({"stream.dat", "stream.yuv"}));
 }
 
+// The decoder's summary as it begins for n frames, in English.
+static QString decodedFrames(int n)
+{
+    return QString(n == 1 ? "Decoded %1 frame " : "Decoded %1 frames ").arg(n);
+}
+
 // Only the last update, once all is done, may say 100%; the program parses these lines.
 static QString checkProgress(const QString &err, const QRegularExpression &line, const QString &last)
 {
@@ -854,21 +872,154 @@ static QString checkProgress(const QString &err, const QRegularExpression &line,
     return updates.last().startsWith(last) ? QString() : "last update is " + updates.last();
 }
 
+#ifndef Q_OS_WIN
+// The locale the build tree generates, as the user's language sets it.
+static const QStringList russian{QString("LOCPATH=") + TEST_LOCPATH, "LANG=ru_RU.UTF-8"};
+#endif
+
+void TestCodecTools::toolsPrintProgress_data()
+{
+    QTest::addColumn<QStringList>("env");
+    QTest::newRow("C locale") << QStringList();
+#ifndef Q_OS_WIN
+    // The program parses these lines: they keep their form and C's decimal point.
+    QTest::newRow("Russian locale") << russian;
+#endif
+}
+
 void TestCodecTools::toolsPrintProgress()
 {
+    QFETCH(QStringList, env);
     const QString dir = freshDir();
-    const Result enc = encodeClip(dir, makeClip(W, H, 5), W, H, 8, 22);
+    const Result enc = encodeClip(dir, makeClip(W, H, 5), W, H, 8, 22, env);
     QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
     const QRegularExpression encLine(R"(^\[\d+\.\d%\] \d+/5 frames, \d+\.\d\d fps, eta \d+:\d\d:\d\d$)");
     const QString encProblem = checkProgress(enc.err, encLine, "[100.0%] 5/5 frames");
     QVERIFY2(encProblem.isEmpty(), qPrintable(encProblem));
 
-    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
+    const Result dec = run(DECODER_EXE, {dir + "/stream.dat"}, env);
     QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
     const QRegularExpression decLine(R"(^\[\d+\.\d%\] \d+ frames, \d+\.\d\d fps, eta \d+:\d\d:\d\d$)");
     const QString decProblem = checkProgress(dec.err, decLine, "[100.0%] 5 frames");
     QVERIFY2(decProblem.isEmpty(), qPrintable(decProblem));
 }
+
+#ifndef Q_OS_WIN
+void TestCodecTools::toolsSpeakTheUsersLanguage_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("exitCode");
+
+    const QString dir = freshDir();
+    QVERIFY(!encodeClip(dir, makeClip(W, H, 6), W, H, 6, 22).out.isEmpty());
+    const QByteArray stream = readFile(dir + "/stream.dat");
+    QVERIFY(!stream.isEmpty());
+    const QStringList input{"@INPUT@"};
+    const QStringList messagesOnly{QString("LOCPATH=") + TEST_LOCPATH, "LC_MESSAGES=ru_RU.UTF-8"};
+
+    QTest::newRow("encoder's usage")
+        << ENCODER_EXE << QStringList() << QByteArray() << russian
+        << "^Ошибка: использование: .+ НАСТРОЙКИ  \\(в файле НАСТРОЙКИ строки file_in, " << 2;
+    QTest::newRow("encoder refuses an unknown key")
+        << ENCODER_EXE << input << changed("nframes 2\n", "nframes 2\nframerate 25\n") << russian
+        << "^Ошибка: файл настроек «.+/input», строка 5: неизвестный ключ «framerate»\n$" << 1;
+    QTest::newRow("encoder refuses an odd width")
+        << ENCODER_EXE << input << changed("width 128", "width 127") << russian
+        << "^Ошибка: файл настроек «.+»: недопустимое значение width 127: нужно чётное число от 2 до 4096\n$" << 1;
+    QTest::newRow("decoder refuses an empty stream") << DECODER_EXE << input << QByteArray("") << russian
+                                                     << "^Ошибка: файл потока «.+/input» пуст\n$" << 1;
+    QTest::newRow("decoder's summary, with decimal commas")
+        << DECODER_EXE << input << stream << russian
+        << "^Декодировано 6 кадров 128x96 за \\d+,\\d\\d с \\(\\d+,\\d кадр/с\\)\n"
+           "Выходной файл: 110592 байта -> .+/input\\.yuv\n$" << 0;
+    QTest::newRow("decoder's warning on a cut stream")
+        << DECODER_EXE << input << stream.left(stream.size() * 2 / 3) << russian
+        << "^Предупреждение: поток повреждён или обрезан \\(.+\\): кадр \\d+ и следующие за ним зависят от "
+           "повреждённых данных; сохранены первые кадры: \\d+ из \\d+\nДекодирован" << 1;
+    QTest::newRow("words by LC_MESSAGES, numbers by LC_NUMERIC")
+        << DECODER_EXE << input << stream << messagesOnly
+        << "^Декодировано 6 кадров 128x96 за \\d+\\.\\d\\d с \\(\\d+\\.\\d кадр/с\\)\n" << 0;
+    QTest::newRow("no locale: English") << DECODER_EXE << input << stream << QStringList()
+                                        << "^Decoded 6 frames of 128x96 in \\d+\\.\\d\\d s \\(\\d+\\.\\d fps\\)\n" << 0;
+}
+
+void TestCodecTools::toolsSpeakTheUsersLanguage()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, env);
+    QFETCH(QString, pattern);
+    QFETCH(int, exitCode);
+    const QString dir = freshDir();
+    QVERIFY(writeFile(dir + "/input", input));
+    args.replaceInStrings("@INPUT@", dir + "/input");
+
+    const Result r = run(program, args, env);
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit, qPrintable(r.out + r.err));
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QString("exit code %1: %2").arg(r.exitCode).arg(r.err)));
+    const QRegularExpression expected(pattern);
+    QVERIFY2(expected.isValid(), qPrintable(expected.errorString()));
+    QVERIFY2(expected.match(r.out).hasMatch(), qPrintable("want /" + pattern + "/, got: " + r.out));
+}
+
+// Words of Latin letters but those Russian writes so too, the ones that
+// name the options of config.txt and the figures' names.
+static QStringList englishWords(const QString &text)
+{
+    static const QRegularExpression word("[A-Za-z]{2,}");
+    static const QStringList kept{"PSNR", "SSIM", "QP"};
+    QStringList found;
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const QString w = it.next().captured();
+        if (!kept.contains(w))
+            found << w;
+    }
+    return found;
+}
+
+void TestCodecTools::encoderReportIsRussianThroughout_data()
+{
+    QTest::addColumn<QByteArray>("clip");
+    QTest::addColumn<int>("nframes");
+    QTest::addColumn<int>("qp");
+    QTest::addColumn<QString>("firstLine");
+
+    QTest::newRow("short clip with a partial frame") << makeClip(W, H, 3) + QByteArray(100, 'x') << 8 << 30
+                                                     << "^Степень сжатия: \\d+,\\d\\d \\(55296 / \\d+ байт[а]?\\), "
+                                                        "3 кадра, \\d+,\\d кадр/с\n";
+    QTest::newRow("lossless") << makeClip(W, H, 2) << 2 << 0
+                              << "^Степень сжатия: \\d+,\\d\\d \\(36864 / \\d+ байт[а]?\\), 2 кадра, \\d+,\\d кадр/с\n"
+                                 "PSNR средний Y:∞ U:∞ V:∞ Ср.:∞ Общий:∞ \\(без потерь\\)\n"
+                                 "SSIM средний Y:1,0000000 \\(∞ дБ, без потерь\\)\n";
+}
+
+// What the report box shows: the program's cut, with its own Russian for the phrase.
+void TestCodecTools::encoderReportIsRussianThroughout()
+{
+    QFETCH(QByteArray, clip);
+    QFETCH(int, nframes);
+    QFETCH(int, qp);
+    QFETCH(QString, firstLine);
+    const QString dir = freshDir();
+    const Result r = encodeClip(dir, clip, W, H, nframes, qp, russian);
+    QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
+
+    const QString report = encoderReport(r.out.toUtf8(), QStringLiteral("Степень сжатия"));
+    QVERIFY2(QRegularExpression(firstLine).match(report).hasMatch(), qPrintable(report));
+    const QString path = dir + "/stream.dat";
+    const QString lastLine = QString("\nВыходной файл: %1 ").arg(QFileInfo(path).size());
+    QVERIFY2(report.contains(lastLine) && report.endsWith(" -> " + path + "\n"), qPrintable(report));
+    const QString text = QString(report).remove(path);
+    const QStringList english = englishWords(text);
+    QVERIFY2(english.isEmpty(), qPrintable(english.join(' ') + " in: " + report));
+    QVERIFY2(!text.contains(QRegularExpression("\\d\\.\\d")), qPrintable("a decimal point in: " + report));
+}
+#endif
 
 enum class Spelling { Absolute, Relative, Native };
 Q_DECLARE_METATYPE(Spelling)
@@ -962,7 +1113,7 @@ void TestCodecTools::decoderKeepsFramesBeforeCut()
     QVERIFY2(decoded.size() > 0 && decoded.size() < clip.size() && decoded.size() % frameBytes == 0,
              qPrintable(QString("%1 bytes decoded").arg(decoded.size())));
     QVERIFY2(decoded == clip.left(decoded.size()), "a kept frame differs from the source");
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(decoded.size() / frameBytes)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(decoded.size() / frameBytes)), qPrintable(r.out));
 }
 
 void TestCodecTools::decoderRejectsBadStream_data()
@@ -1076,7 +1227,7 @@ void TestCodecTools::largestPictureRoundTrip()
     QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
     const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});
     QVERIFY2(dec.finished && dec.exitCode == 0, qPrintable(dec.out + dec.err));
-    QVERIFY2(dec.out.contains("Decoded 1 frames of 4096x2304"), qPrintable(dec.out));
+    QVERIFY2(dec.out.contains("Decoded 1 frame of 4096x2304"), qPrintable(dec.out));
 }
 
 void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth_data()
@@ -1108,7 +1259,7 @@ void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth()
     const Result r = run(DECODER_EXE, {dir + "/bare.dat"});
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
     QVERIFY2(!r.out.contains("Warning"), qPrintable(r.out));
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/bare.yuv") == original, "the frames did not come back in display order");
 }
 
@@ -1262,7 +1413,7 @@ void TestCodecTools::decoderIsDeterministicOnDamage()
     const bool allCounted = kind != "cut" && kind != "drop";
     QVERIFY2(m.captured(3).toInt() == (allCounted ? frames : m.captured(3).toInt()) && m.captured(3).toInt() > kept,
              qPrintable(firstOut));
-    QVERIFY2(firstOut.contains(QString("Decoded %1 frames").arg(kept)), qPrintable(firstOut));
+    QVERIFY2(firstOut.contains(decodedFrames(kept)), qPrintable(firstOut));
     // What only the checksums find is named as such, and ends the run as other damage does.
     if (kind == "unseen" || kind.startsWith("checksum"))
         QVERIFY2(firstOut.contains("checksum"), qPrintable(firstOut));
@@ -1401,7 +1552,7 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});
     QVERIFY2(r.finished && r.exitCode == 0 && !r.out.contains("Warning"), qPrintable(r.out + r.err));
-    QVERIFY2(r.out.contains(QString("Decoded %1 frames").arg(frames)), qPrintable(r.out));
+    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
     QVERIFY2(readFile(dir + "/changed.yuv") == clean, "the frames differ from the stream's own");
 }
 

@@ -37,6 +37,12 @@ void TestEncoderReport::cutsAtThePhrase_data()
     QTest::newRow("non-ASCII UTF-8 before and after the phrase")
         << QByteArray("Кодирование…\nCompression rate: 2× (видео)\n")
         << QString::fromUtf8("Rate of compression: 2× (видео)\n");
+    // The tools leave the phrase English in every language, for this cut.
+    QTest::newRow("Russian encoder's report: only the phrase replaced")
+        << QByteArray("Ошибок нет\nCompression rate: 4,51 (55296 / 12261 байт), 3 кадра, 30,2 кадр/с\n"
+                      "Входной файл закончился: прочитано кадров 3 из 8 запрошенных\n")
+        << QString::fromUtf8("Rate of compression: 4,51 (55296 / 12261 байт), 3 кадра, 30,2 кадр/с\n"
+                             "Входной файл закончился: прочитано кадров 3 из 8 запрошенных\n");
 }
 
 void TestEncoderReport::cutsAtThePhrase()

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -131,6 +132,12 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(0).detailedText));
     const QString stream = videos + QStringLiteral("/stream.dat");
     QVERIFY2(QFileInfo(stream).size() > 0, "no stream.dat in the output folder");
+    // The installed encoder found its catalogue: its own words and numbers are Russian too.
+    const QString report = driver.boxes.value(0).text;
+    QVERIFY2(report.startsWith(QStringLiteral("Степень сжатия: ")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("Закодировано 3 кадра 720x576")), qPrintable(report));
+    QVERIFY2(report.contains(QRegularExpression(QStringLiteral("бита на пиксель, \\d+,\\d\\d кбит/с"))),
+             qPrintable(report));
 
 #ifdef Q_OS_WIN
     const QString dataFolder = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"))
@@ -149,6 +156,8 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY2(driver.allAnswered(), qPrintable(driver.state() + "\n" + driver.boxes.value(1).text + "\n"
                                               + driver.boxes.value(1).detailedText));
     QCOMPARE(QFileInfo(videos + QStringLiteral("/stream.yuv")).size(), QFileInfo(clip).size());
+    QVERIFY2(driver.boxes.value(1).text.contains(QStringLiteral("\nДекодировано 3 кадра 720x576 за ")),
+             qPrintable(driver.boxes.value(1).text));
 }
 
 // Out of the temporary folder, which Windows cannot remove while it is a

@@ -2,6 +2,7 @@
 #include "configfile.h"
 
 #include "message.h"
+#include "nls.h"
 #include "picturelimit.h"
 #include "utf8path.h"
 
@@ -33,16 +34,16 @@ static char *read_text(const char *path, size_t *len)
     int ok = 0;
 
     if (!(fp = utf8_fopen(path, "rb"))) {
-        tool_error("cannot open config file '%s': %s", path, strerror(errno));
+        tool_error(_("cannot open config file '%s': %s"), path, strerror(errno));
         goto end;
     }
     if (!(text = malloc(CONFIG_MAX_BYTES + 1))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         goto end;
     }
     *len = fread(text, 1, CONFIG_MAX_BYTES + 1, fp);
     if (ferror(fp)) {
-        tool_error("cannot read config file '%s': %s", path, strerror(errno ? errno : EIO));
+        tool_error(_("cannot read config file '%s': %s"), path, strerror(errno ? errno : EIO));
         goto end;
     }
     ok = 1;
@@ -73,11 +74,11 @@ static int parse_line(struct config_text *ct, int lineno, char *line)
     int k;
 
     if (strchr(line, '\r')) {
-        tool_error("config file '%s' line %d ends in CR: lines must end in LF only", ct->path, lineno);
+        tool_error(_("config file '%s' line %d ends in CR: lines must end in LF only"), ct->path, lineno);
         return -1;
     }
     if (*line == '\0') {
-        tool_error("config file '%s' line %d is empty", ct->path, lineno);
+        tool_error(_("config file '%s' line %d is empty"), ct->path, lineno);
         return -1;
     }
     space = strchr(line, ' ');
@@ -85,11 +86,11 @@ static int parse_line(struct config_text *ct, int lineno, char *line)
         *space = '\0';
     k = find_key(line);
     if (k < 0) {
-        tool_error("config file '%s' line %d: unknown key '%.64s'", ct->path, lineno, line);
+        tool_error(_("config file '%s' line %d: unknown key '%.64s'"), ct->path, lineno, line);
         return -1;
     }
     if (ct->values[k]) {
-        tool_error("config file '%s' line %d: key '%s' repeats line %d", ct->path, lineno, key_names[k],
+        tool_error(_("config file '%s' line %d: key '%s' repeats line %d"), ct->path, lineno, key_names[k],
                    ct->lines[k]);
         return -1;
     }
@@ -104,11 +105,11 @@ static int split_lines(struct config_text *ct, char *text, size_t len)
     int lineno = 0;
 
     if (len == 0) {
-        tool_error("config file '%s' is empty", ct->path);
+        tool_error(_("config file '%s' is empty"), ct->path);
         return -1;
     }
     if (memchr(text, '\0', len)) {
-        tool_error("config file '%s' contains a NUL byte: not a text file", ct->path);
+        tool_error(_("config file '%s' contains a NUL byte: not a text file"), ct->path);
         return -1;
     }
     while (pos < len) {
@@ -123,7 +124,7 @@ static int split_lines(struct config_text *ct, char *text, size_t len)
     }
     for (int k = 0; k < KEY_COUNT; k++) {
         if (!ct->values[k]) {
-            tool_error("config file '%s' has no key '%s'", ct->path, key_names[k]);
+            tool_error(_("config file '%s' has no key '%s'"), ct->path, key_names[k]);
             return -1;
         }
     }
@@ -143,21 +144,25 @@ static int is_number_text(const char *s)
     return 1;
 }
 
-/* rule completes "it must be ..." in the error message. */
-static int parse_number(const struct config_text *ct, int k, long min, long max, int even, const char *rule,
-                        int *out)
+/* A whole number from min to max, and even when even is set. */
+static int parse_number(const struct config_text *ct, int k, long min, long max, int even, int *out)
 {
     const char *text = ct->values[k];
     long v;
 
     if (!is_number_text(text)) {
-        tool_error("config file '%s': %s '%.64s' is not a whole number", ct->path, key_names[k], text);
+        tool_error(_("config file '%s': %s '%.64s' is not a whole number"), ct->path, key_names[k], text);
         return -1;
     }
     errno = 0;
     v = strtol(text, NULL, 10);
     if (errno == ERANGE || v < min || v > max || (even && v % 2 != 0)) {
-        tool_error("config file '%s': %s %.64s is not valid: it must be %s", ct->path, key_names[k], text, rule);
+        if (even)
+            tool_error(_("config file '%s': %s %.64s is not valid: it must be an even number from %ld to %ld"),
+                       ct->path, key_names[k], text, min, max);
+        else
+            tool_error(_("config file '%s': %s %.64s is not valid: it must be from %ld to %ld"), ct->path,
+                       key_names[k], text, min, max);
         return -1;
     }
     *out = (int)v;
@@ -167,32 +172,27 @@ static int parse_number(const struct config_text *ct, int k, long min, long max,
 static int copy_path(const struct config_text *ct, int k, char **out)
 {
     if (!*ct->values[k]) {
-        tool_error("config file '%s': %s is empty", ct->path, key_names[k]);
+        tool_error(_("config file '%s': %s is empty"), ct->path, key_names[k]);
         return -1;
     }
     if (!(*out = strdup(ct->values[k]))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         return -1;
     }
     return 0;
 }
 
-#define STR(x) #x
-#define XSTR(x) STR(x)
-
 static int convert_values(const struct config_text *ct, struct encoder_config *cfg)
 {
-    static const char size_rule[] = "an even number from 2 to " XSTR(PICTURE_MAX_SIDE);
-
     if (copy_path(ct, KEY_FILE_IN, &cfg->file_in) < 0 || copy_path(ct, KEY_FILE_DAT, &cfg->file_dat) < 0)
         return -1;
-    if (parse_number(ct, KEY_WIDTH, 2, PICTURE_MAX_SIDE, 1, size_rule, &cfg->width) < 0 ||
-        parse_number(ct, KEY_HEIGHT, 2, PICTURE_MAX_SIDE, 1, size_rule, &cfg->height) < 0 ||
-        parse_number(ct, KEY_NFRAMES, 1, CONFIG_MAX_NFRAMES, 0, "from 1 to " XSTR(CONFIG_MAX_NFRAMES), &cfg->nframes) < 0 ||
-        parse_number(ct, KEY_QUALITY, 0, CONFIG_MAX_QP, 0, "from 0 to " XSTR(CONFIG_MAX_QP), &cfg->quality_param) < 0)
+    if (parse_number(ct, KEY_WIDTH, 2, PICTURE_MAX_SIDE, 1, &cfg->width) < 0 ||
+        parse_number(ct, KEY_HEIGHT, 2, PICTURE_MAX_SIDE, 1, &cfg->height) < 0 ||
+        parse_number(ct, KEY_NFRAMES, 1, CONFIG_MAX_NFRAMES, 0, &cfg->nframes) < 0 ||
+        parse_number(ct, KEY_QUALITY, 0, CONFIG_MAX_QP, 0, &cfg->quality_param) < 0)
         return -1;
     if (!picture_fits(cfg->width, cfg->height)) {
-        tool_error("config file '%s': a %dx%d picture is too large: the largest has %d pixels (%dx%d)", ct->path,
+        tool_error(_("config file '%s': a %dx%d picture is too large: the largest has %d pixels (%dx%d)"), ct->path,
                    cfg->width, cfg->height, PICTURE_MAX_PIXELS, PICTURE_MAX_SIDE, PICTURE_MAX_PIXELS / PICTURE_MAX_SIDE);
         return -1;
     }
@@ -207,12 +207,12 @@ int config_parse(const char *text, size_t len, const char *path, struct encoder_
 
     memset(cfg, 0, sizeof *cfg);
     if (len > CONFIG_MAX_BYTES) {
-        tool_error("config file '%s' is larger than %d bytes", path, CONFIG_MAX_BYTES);
+        tool_error(_("config file '%s' is larger than %d bytes"), path, CONFIG_MAX_BYTES);
         goto end;
     }
     /* split_lines() cuts a writable copy into NUL-terminated lines. */
     if (!(copy = malloc(len + 1))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         goto end;
     }
     memcpy(copy, text, len);

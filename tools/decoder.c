@@ -1,6 +1,7 @@
 #define _POSIX_C_SOURCE 200809L
 #include "elapsed.h"
 #include "message.h"
+#include "nls.h"
 #include "outfile.h"
 #include "progress.h"
 #include "streamdecode.h"
@@ -57,21 +58,21 @@ static int open_input(struct decode *d)
     struct stat st;
 
     if (!(d->in = utf8_fopen(d->in_path, "rb"))) {
-        tool_error("cannot open stream file '%s': %s", d->in_path, strerror(errno));
+        tool_error(_("cannot open stream file '%s': %s"), d->in_path, strerror(errno));
         return -1;
     }
     if (fstat(fileno(d->in), &st) < 0) {
-        tool_error("cannot read stream file '%s': %s", d->in_path, strerror(errno));
+        tool_error(_("cannot read stream file '%s': %s"), d->in_path, strerror(errno));
         return -1;
     }
     if (S_ISDIR(st.st_mode)) {
-        tool_error("stream file '%s' is a folder", d->in_path);
+        tool_error(_("stream file '%s' is a folder"), d->in_path);
         return -1;
     }
     if (S_ISREG(st.st_mode))
         d->in_size = (uint64_t)st.st_size;
     if (!(d->stem = output_stem(d->in_path))) {
-        tool_error("cannot name the output beside '%s': %s", d->in_path, strerror(errno));
+        tool_error(_("cannot name the output beside '%s': %s"), d->in_path, strerror(errno));
         return -1;
     }
     return 0;
@@ -89,7 +90,7 @@ static int thread_count(void)
     errno = 0;
     n = strtol(text, &end, 10);
     if (errno || end == text || *end || n < 1 || n > MAX_THREADS) {
-        tool_error("%s is '%.32s': it must be a number from 1 to %d", THREADS_VARIABLE, text, MAX_THREADS);
+        tool_error(_("%s is '%.32s': it must be a number from 1 to %d"), THREADS_VARIABLE, text, MAX_THREADS);
         return -1;
     }
     return (int)n;
@@ -133,7 +134,7 @@ static int start_output(struct decode *d, const AVFrame *f)
     int ret;
 
     if (!is_supported(f->format)) {
-        tool_error("stream '%s' has pixel format %s; only 8-bit 4:2:0 (yuv420p) can be written as I420", d->in_path,
+        tool_error(_("stream '%s' has pixel format %s; only 8-bit 4:2:0 (yuv420p) can be written as I420"), d->in_path,
                    format_name(f->format));
         return -1;
     }
@@ -141,7 +142,7 @@ static int start_output(struct decode *d, const AVFrame *f)
     d->height = f->height;
     d->format = f->format;
     if (!(target = malloc(strlen(d->stem) + sizeof ".yuv"))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         return -1;
     }
     sprintf(target, "%s.yuv", d->stem);
@@ -154,7 +155,7 @@ static int check_same_shape(struct decode *d, const AVFrame *f)
 {
     if (f->width == d->width && f->height == d->height && f->format == (int)d->format)
         return 0;
-    tool_error("stream '%s' changes from %dx%d %s to %dx%d %s at frame %d; kept the %d frames before it", d->in_path,
+    tool_error(_("stream '%s' changes from %dx%d %s to %dx%d %s at frame %d; kept the %d frames before it"), d->in_path,
                d->width, d->height, format_name(d->format), f->width, f->height, format_name(f->format),
                d->frames + 1, d->frames);
     d->changed = 1;
@@ -167,7 +168,7 @@ static void write_failed(const struct decode *d)
     const int err = errno;
     char *name = outfile_free_name(&d->out, d->stem, ".yuv");
 
-    tool_error("cannot write output file '%s': %s", name ? name : d->stem, strerror(err));
+    tool_error(_("cannot write output file '%s': %s"), name ? name : d->stem, strerror(err));
     free(name);
 }
 
@@ -194,12 +195,12 @@ static int check_frames(const struct decode *d)
     if (d->frames > 0)
         return 0;
     if (d->res.bytes_read == 0)
-        tool_error("stream file '%s' is empty", d->in_path);
+        tool_error(_("stream file '%s' is empty"), d->in_path);
     else if (d->res.pictures == 0 && !d->res.damaged)
-        tool_error("stream file '%s' is not an H.264 stream: no H.264 picture found", d->in_path);
+        tool_error(_("stream file '%s' is not an H.264 stream: no H.264 picture found"), d->in_path);
     else
-        tool_error("stream file '%s' is not a readable H.264 stream: no picture could be decoded intact (%s)",
-                   d->in_path, d->res.damaged ? d->res.reason : "no picture came out of the decoder");
+        tool_error(_("stream file '%s' is not a readable H.264 stream: no picture could be decoded intact (%s)"),
+                   d->in_path, d->res.damaged ? d->res.reason : _("no picture came out of the decoder"));
     return -1;
 }
 
@@ -227,21 +228,52 @@ static int run(struct decode *d)
     return ret;
 }
 
+/* The stream holds at least two pictures here, so "frames" always agrees. */
+static void print_damage_warning(const struct decode *d)
+{
+    const struct stream_result *r = &d->res;
+
+    if (r->counted_all)
+        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+                 "damaged data; kept the first %d of %d frames\n"),
+               r->reason, d->frames + 1, d->frames, r->pictures);
+    else
+        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+                 "damaged data; kept the first %d of at least %d frames\n"),
+               r->reason, d->frames + 1, d->frames, r->pictures);
+}
+
+static void print_missing_warning(const struct decode *d)
+{
+    const struct stream_result *r = &d->res;
+
+    if (r->counted_all)
+        printf(ngettext("Warning: the stream holds %d picture but only %d frames came out of the decoder\n",
+                        "Warning: the stream holds %d pictures but only %d frames came out of the decoder\n",
+                        r->pictures),
+               r->pictures, d->frames);
+    else
+        printf(ngettext("Warning: the stream holds at least %d picture but only %d frames came out of the decoder\n",
+                        "Warning: the stream holds at least %d pictures but only %d frames came out of the decoder\n",
+                        r->pictures),
+               r->pictures, d->frames);
+}
+
 static void print_warning(const struct decode *d)
 {
     const struct stream_result *r = &d->res;
-    const char *at_least = r->counted_all ? "" : "at least ";
 
     if (r->damaged && d->frames < r->pictures)
-        printf("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
-               "damaged data; kept the first %d of %s%d frames\n",
-               r->reason, d->frames + 1, d->frames, at_least, r->pictures);
+        print_damage_warning(d);
     else if (r->damaged)
-        printf("Warning: the stream is damaged or cut short after its last picture (%s); kept all %d frames\n",
+        printf(ngettext("Warning: the stream is damaged or cut short after its last picture (%s); "
+                        "kept its %d frame\n",
+                        "Warning: the stream is damaged or cut short after its last picture (%s); "
+                        "kept all %d frames\n",
+                        d->frames),
                r->reason, d->frames);
     else if (d->frames < r->pictures)
-        printf("Warning: the stream holds %s%d pictures but only %d frames came out of the decoder\n", at_least,
-               r->pictures, d->frames);
+        print_missing_warning(d);
 }
 
 static void print_report(const struct decode *d)
@@ -249,11 +281,15 @@ static void print_report(const struct decode *d)
     const uint64_t bytes_out = (uint64_t)d->frames * ((uint64_t)d->width * d->height +
                                                        2 * (uint64_t)((d->width + 1) / 2) * ((d->height + 1) / 2));
 
+    report_numbers_begin();
     if (!d->changed)
         print_warning(d);
-    printf("Decoded %d frames of %dx%d in %.2f s (%.1f fps)\n", d->frames, d->width, d->height, d->seconds,
-           d->seconds > 0 ? d->frames / d->seconds : 0.0);
-    printf("Output: %llu bytes -> %s\n", (unsigned long long)bytes_out, d->out_path);
+    printf(ngettext("Decoded %d frame of %dx%d in %.2f s (%.1f fps)\n", "Decoded %d frames of %dx%d in %.2f s (%.1f fps)\n",
+                    d->frames),
+           d->frames, d->width, d->height, d->seconds, d->seconds > 0 ? d->frames / d->seconds : 0.0);
+    printf(ngettext("Output: %llu byte -> %s\n", "Output: %llu bytes -> %s\n", bytes_out), (unsigned long long)bytes_out,
+           d->out_path);
+    report_numbers_end();
 }
 
 /* Frames of the stream were left out of the output: damage, or a change of
@@ -271,12 +307,13 @@ int main(int argc, char **argv)
     int ret;
 
     memset(&d, 0, sizeof d);
+    tools_nls_start();
     /* The program reads the report as it comes. */
     setvbuf(stdout, NULL, _IOLBF, 0);
     if (!(args = tool_start(&argc, argv)))
         return 1;
     if (argc != 2) {
-        tool_error("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)",
+        tool_error(_("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)"),
                    argc > 0 ? args[0] : "decoder.exe");
         tool_finish(args, argv);
         return 2;

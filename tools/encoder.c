@@ -3,6 +3,7 @@
 #include "elapsed.h"
 #include "fileid.h"
 #include "message.h"
+#include "nls.h"
 #include "outfile.h"
 #include "picturehash.h"
 #include "progress.h"
@@ -27,6 +28,9 @@
 #define REPORT_FPS 25
 /* x264 gives 100 dB for a plane that came through unchanged. */
 #define LOSSLESS_PSNR 100.0
+/* The program cuts the report at this phrase and puts its own translation in
+ * its place, so it stays English in every language. */
+#define COMPRESSION_RATE_PHRASE "Compression rate"
 /* Set to 0, the stream carries no picture checksums: for the benchmark only. */
 #define HASH_VARIABLE "TUVR_ENCODER_PICTURE_HASH"
 
@@ -74,20 +78,20 @@ static int open_input(struct encode *e)
     struct stat st;
 
     if (!(e->in = utf8_fopen(e->cfg.file_in, "rb"))) {
-        tool_error("cannot open input file '%s': %s", e->cfg.file_in, strerror(errno));
+        tool_error(_("cannot open input file '%s': %s"), e->cfg.file_in, strerror(errno));
         return -1;
     }
     if (fstat(fileno(e->in), &st) < 0) {
-        tool_error("cannot read input file '%s': %s", e->cfg.file_in, strerror(errno));
+        tool_error(_("cannot read input file '%s': %s"), e->cfg.file_in, strerror(errno));
         return -1;
     }
     if (S_ISDIR(st.st_mode)) {
-        tool_error("input file '%s' is a folder", e->cfg.file_in);
+        tool_error(_("input file '%s' is a folder"), e->cfg.file_in);
         return -1;
     }
     /* Writing the stream over its own input would destroy the clip being read. */
     if (is_same_file(e->in, e->cfg.file_dat)) {
-        tool_error("file_dat '%s' is the input file", e->cfg.file_dat);
+        tool_error(_("file_dat '%s' is the input file"), e->cfg.file_dat);
         return -1;
     }
     if ((e->in_buf = malloc(INPUT_BUFFER)))
@@ -97,7 +101,7 @@ static int open_input(struct encode *e)
     if (S_ISREG(st.st_mode) && (uint64_t)st.st_size / e->frame_size < (uint64_t)e->total)
         e->total = (int)((uint64_t)st.st_size / e->frame_size);
     if (!(e->frame = malloc(e->frame_size))) {
-        tool_error("out of memory for a %dx%d frame", e->cfg.width, e->cfg.height);
+        tool_error(_("out of memory for a %dx%d frame"), e->cfg.width, e->cfg.height);
         return -1;
     }
     return 0;
@@ -122,7 +126,7 @@ static int open_x264(struct encode *e)
     x264_param_t p;
 
     if (x264_param_default_preset(&p, "medium", NULL) < 0) {
-        tool_error("x264 does not know the preset 'medium'");
+        tool_error(_("x264 does not know the preset 'medium'"));
         return -1;
     }
     p.i_log_level = X264_LOG_INFO;
@@ -143,11 +147,11 @@ static int open_x264(struct encode *e)
     p.analyse.b_psnr = 1;
     /* x264 allows lossless only in a 4:4:4 profile; the stream stays 4:2:0. */
     if (x264_param_apply_profile(&p, qp == 0 ? "high444" : "high") < 0) {
-        tool_error("x264 rejects profile %s with quality_param %d", qp == 0 ? "high444" : "high", qp);
+        tool_error(_("x264 rejects profile %s with quality_param %d"), qp == 0 ? "high444" : "high", qp);
         return -1;
     }
     if (!(e->h = x264_encoder_open(&p))) {
-        tool_error("x264 cannot encode %dx%d at quality_param %d", e->cfg.width, e->cfg.height, qp);
+        tool_error(_("x264 cannot encode %dx%d at quality_param %d"), e->cfg.width, e->cfg.height, qp);
         return -1;
     }
     return 0;
@@ -156,7 +160,7 @@ static int open_x264(struct encode *e)
 static int write_bytes(struct encode *e, const uint8_t *data, size_t size)
 {
     if (size > 0 && fwrite(data, 1, size, e->out.fp) != size) {
-        tool_error("cannot write output file '%s': %s", e->cfg.file_dat, strerror(errno));
+        tool_error(_("cannot write output file '%s': %s"), e->cfg.file_dat, strerror(errno));
         return -1;
     }
     e->bytes_out += size;
@@ -167,7 +171,7 @@ static int write_bytes(struct encode *e, const uint8_t *data, size_t size)
 static int hash_picture(const struct encode *e, const x264_image_t *img, struct picture_hash *hash)
 {
     if (img->i_csp != X264_CSP_NV12 || img->i_plane != 2) {
-        tool_error("x264 handed back a picture in a layout other than NV12 (colour space %d)", img->i_csp);
+        tool_error(_("x264 handed back a picture in a layout other than NV12 (colour space %d)"), img->i_csp);
         return -1;
     }
     hash->plane[0] = picture_hash_plane(img->plane[0], img->i_stride[0], e->cfg.width, e->cfg.height);
@@ -214,7 +218,7 @@ static int open_held_luma(struct encode *e)
     held->pts = malloc((size_t)held->count * sizeof *held->pts);
     held->scratch = malloc(ssim_scratch_blocks(e->cfg.width) * sizeof *held->scratch);
     if (!held->planes || !held->pts || !held->scratch) {
-        tool_error("out of memory for %d pictures of %dx%d", held->count, e->cfg.width, e->cfg.height);
+        tool_error(_("out of memory for %d pictures of %dx%d"), held->count, e->cfg.width, e->cfg.height);
         return -1;
     }
     for (int i = 0; i < held->count; i++)
@@ -238,7 +242,7 @@ static int hold_luma(struct encode *e, int64_t pts)
     const int slot = held_slot(&e->held, FREE_SLOT);
 
     if (slot < 0) {
-        tool_error("x264 holds more than the %d pictures it said it would", e->held.count - 1);
+        tool_error(_("x264 holds more than the %d pictures it said it would"), e->held.count - 1);
         return -1;
     }
     memcpy(e->held.planes + (size_t)slot * luma, e->frame, luma);
@@ -254,7 +258,7 @@ static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
     double ssim;
 
     if (slot < 0) {
-        tool_error("x264 handed back frame %lld, which it was never given", (long long)pic_out->i_pts);
+        tool_error(_("x264 handed back frame %lld, which it was never given"), (long long)pic_out->i_pts);
         return -1;
     }
     ssim = ssim_plane(img->plane[0], img->i_stride[0], e->held.planes + (size_t)slot * luma, e->cfg.width,
@@ -280,7 +284,7 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
     int size = x264_encoder_encode(e->h, &nal, &i_nal, pic, &pic_out);
 
     if (size < 0) {
-        tool_error("x264 failed to encode frame %d", e->frames);
+        tool_error(_("x264 failed to encode frame %d"), e->frames);
         return -1;
     }
     if (size == 0)
@@ -318,7 +322,7 @@ static int encode_input(struct encode *e)
         enum frame_read r = yuv_read_frame(e->in, e->frame, e->frame_size, &got);
 
         if (r == FRAME_READ_ERROR) {
-            tool_error("cannot read input file '%s': %s", e->cfg.file_in, strerror(errno));
+            tool_error(_("cannot read input file '%s': %s"), e->cfg.file_in, strerror(errno));
             return -1;
         }
         if (r == FRAME_READ_PARTIAL)
@@ -347,20 +351,26 @@ static int check_frames(const struct encode *e)
     if (e->frames > 0)
         return 0;
     if (e->partial_bytes > 0)
-        tool_error("input file '%s' holds no whole frame: %zu bytes, a %dx%d frame is %zu bytes", e->cfg.file_in,
+        tool_error(_("input file '%s' holds no whole frame: %zu bytes, a %dx%d frame is %zu bytes"), e->cfg.file_in,
                    e->partial_bytes, e->cfg.width, e->cfg.height, e->frame_size);
     else
-        tool_error("input file '%s' is empty", e->cfg.file_in);
+        tool_error(_("input file '%s' is empty"), e->cfg.file_in);
     return -1;
 }
 
-/* A PSNR, or "inf" for a plane that came through unchanged. */
-static const char *psnr_text(char *buf, size_t size, double db)
+/* A figure in decibels, or "inf" for a picture that came through unchanged. */
+static const char *decibels_text(char *buf, size_t size, double db)
 {
-    if (db >= LOSSLESS_PSNR)
-        return "inf";
+    if (isinf(db))
+        /* TRANSLATORS: an infinite PSNR or SSIM in decibels. */
+        return _("inf");
     snprintf(buf, size, "%.3f", db);
     return buf;
+}
+
+static const char *psnr_text(char *buf, size_t size, double db)
+{
+    return decibels_text(buf, size, db >= LOSSLESS_PSNR ? INFINITY : db);
 }
 
 static void print_quality(const struct encode *e)
@@ -368,22 +378,39 @@ static void print_quality(const struct encode *e)
     const double n = e->frames_out;
     const double global = e->q.mse_avg > 0 ? -10.0 * log10(e->q.mse_avg / n) : LOSSLESS_PSNR;
     const double ssim = e->q.ssim / n;
-    char y[16], u[16], v[16], avg[16], all[16];
+    char y[16], u[16], v[16], avg[16], all[16], db[16];
 
     /* At QP 0 x264 bypasses the transform and measures nothing: the pictures
      * come back exactly. */
     if (e->cfg.quality_param == 0) {
-        printf("PSNR Mean Y:inf U:inf V:inf Avg:inf Global:inf (lossless)\n");
-        printf("SSIM Mean Y:1.0000000 (inf db, lossless)\n");
+        const char *inf = decibels_text(db, sizeof db, INFINITY);
+
+        printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s (lossless)\n"), inf, inf, inf, inf, inf);
+        printf(_("SSIM Mean Y:%.7f (%s db, lossless)\n"), 1.0, inf);
         return;
     }
-    printf("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n", psnr_text(y, sizeof y, e->q.psnr[0] / n),
+    printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n"), psnr_text(y, sizeof y, e->q.psnr[0] / n),
            psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
            psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
     if (ssim < 0)
-        printf("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n");
+        printf(_("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n"));
     else
-        printf("SSIM Mean Y:%.7f (%.3fdb)\n", ssim, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY);
+        printf(_("SSIM Mean Y:%.7f (%sdb)\n"), ssim,
+               decibels_text(db, sizeof db, ssim < 1.0 ? -10.0 * log10(1.0 - ssim) : INFINITY));
+}
+
+/* The first line, which the program cuts the report at. */
+static void print_compression_rate(const struct encode *e, uint64_t bytes_in, double fps)
+{
+    const double ratio = e->bytes_out ? (double)bytes_in / (double)e->bytes_out : 0.0;
+
+    fputs(COMPRESSION_RATE_PHRASE, stdout);
+    /* TRANSLATORS: follows "Compression rate", which stays English: the
+     * program translates it. The clip's bytes by the stream's, then both. */
+    printf(ngettext(": %.2f (%llu / %llu byte)", ": %.2f (%llu / %llu bytes)", e->bytes_out), ratio,
+           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out);
+    /* TRANSLATORS: ends the "Compression rate" line: the frames encoded, and how fast. */
+    printf(ngettext(", %d frame, %.1f fps\n", ", %d frames, %.1f fps\n", e->frames), e->frames, fps);
 }
 
 static void print_report(const struct encode *e)
@@ -391,22 +418,28 @@ static void print_report(const struct encode *e)
     const struct encoder_config *c = &e->cfg;
     const uint64_t bytes_in = (uint64_t)e->frames * e->frame_size;
     const double fps = e->seconds > 0 ? e->frames / e->seconds : 0.0;
-    const double ratio = e->bytes_out ? (double)bytes_in / (double)e->bytes_out : 0.0;
     const double bits = 8.0 * (double)e->bytes_out;
 
-    printf("Compression rate: %.2f (%llu / %llu bytes), %d frames, %.1f fps\n", ratio,
-           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out, e->frames, fps);
+    report_numbers_begin();
+    print_compression_rate(e, bytes_in, fps);
     if (e->frames < c->nframes)
-        printf("Input ended after %d of the %d frames asked for\n", e->frames, c->nframes);
+        printf(ngettext("Input ended after %d of the %d frame asked for\n",
+                        "Input ended after %d of the %d frames asked for\n", c->nframes),
+               e->frames, c->nframes);
     if (e->partial_bytes > 0)
-        printf("Ignored a partial last frame of %zu bytes (a frame is %zu bytes)\n", e->partial_bytes,
-               e->frame_size);
+        printf(ngettext("Ignored a partial last frame of %zu byte (a frame is %zu bytes)\n",
+                        "Ignored a partial last frame of %zu bytes (a frame is %zu bytes)\n", e->partial_bytes),
+               e->partial_bytes, e->frame_size);
     print_quality(e);
-    printf("Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frames per second\n",
+    printf(ngettext("Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frame per second\n",
+                    "Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frames per second\n", REPORT_FPS),
            bits / ((double)e->frames * c->width * c->height), bits * REPORT_FPS / e->frames / 1000.0, REPORT_FPS);
-    printf("Encoded %d frames of %dx%d at QP %d in %.2f s (%.1f fps)\n", e->frames, c->width, c->height,
-           c->quality_param, e->seconds, fps);
-    printf("Output: %llu bytes -> %s\n", (unsigned long long)e->bytes_out, c->file_dat);
+    printf(ngettext("Encoded %d frame of %dx%d at QP %d in %.2f s (%.1f fps)\n",
+                    "Encoded %d frames of %dx%d at QP %d in %.2f s (%.1f fps)\n", e->frames),
+           e->frames, c->width, c->height, c->quality_param, e->seconds, fps);
+    printf(ngettext("Output: %llu byte -> %s\n", "Output: %llu bytes -> %s\n", e->bytes_out),
+           (unsigned long long)e->bytes_out, c->file_dat);
+    report_numbers_end();
 }
 
 static int run(struct encode *e)
@@ -434,13 +467,14 @@ int main(int argc, char **argv)
     int ret = 1;
 
     memset(&e, 0, sizeof e);
+    tools_nls_start();
     /* The program reads the report as it comes. */
     setvbuf(stdout, NULL, _IOLBF, 0);
     if (!(args = tool_start(&argc, argv)))
         goto end;
     if (argc != 2) {
-        tool_error("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
-                   "quality_param)",
+        tool_error(_("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
+                   "quality_param)"),
                    argc > 0 ? args[0] : "encoder.exe");
         ret = 2;
         goto end;

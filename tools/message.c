@@ -1,5 +1,6 @@
 #include "message.h"
 
+#include "nls.h"
 #include "progress.h"
 
 #include <stdarg.h>
@@ -10,7 +11,7 @@ void tool_error(const char *fmt, ...)
     va_list ap;
 
     fflush(stdout);
-    fputs("Error: ", stdout);
+    fputs(_("Error: "), stdout);
     va_start(ap, fmt);
     vfprintf(stdout, fmt, ap);
     va_end(ap);
@@ -18,7 +19,7 @@ void tool_error(const char *fmt, ...)
     fflush(stdout);
 
     progress_break();
-    fputs("Error: ", stderr);
+    fputs(_("Error: "), stderr);
     va_start(ap, fmt);
     vfprintf(stderr, fmt, ap);
     va_end(ap);

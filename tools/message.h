@@ -12,7 +12,8 @@
 #endif
 
 /* Prints "Error: ..." as one line on standard output and standard error:
- * the program shows only standard output, a terminal user sees standard error. */
+ * the program shows only standard output, a terminal user sees standard error.
+ * fmt comes translated, as _("...") gives it. */
 void tool_error(const char *fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(TOOL_PRINTF_FORMAT, 1, 2)))

@@ -2,6 +2,7 @@
 #include "outfile_p.h"
 
 #include "message.h"
+#include "nls.h"
 #include "utf8path.h"
 
 #include <dirent.h>
@@ -55,15 +56,15 @@ static int open_folder(struct outfile *of, const char *target)
     char *dir = len ? strndup(target, len) : strdup(".");
 
     if (!dir) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         return -1;
     }
     of->dirfd = open(dir, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (of->dirfd < 0 && errno == ENAMETOOLONG)
-        tool_error("cannot create output file '%s': the folder's path is longer than %d bytes", target,
+        tool_error(_("cannot create output file '%s': the folder's path is longer than %d bytes"), target,
                    PATH_MAX - 1);
     else if (of->dirfd < 0)
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
+        tool_error(_("cannot create output file '%s': %s"), target, strerror(errno));
     free(dir);
     return of->dirfd < 0 ? -1 : 0;
 }
@@ -159,7 +160,7 @@ int outfile_open(struct outfile *of, const char *target)
     memset(of, 0, sizeof *of);
     of->dirfd = -1;
     if (!*path_base_name(target)) {
-        tool_error("cannot create output file '%s': it names a folder", target);
+        tool_error(_("cannot create output file '%s': it names a folder"), target);
         return -1;
     }
     if (open_folder(of, target) < 0)
@@ -169,7 +170,7 @@ int outfile_open(struct outfile *of, const char *target)
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
         fd = open_named_temp(of);
     if (fd < 0 || !(of->fp = fdopen(fd, "wb"))) {
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
+        tool_error(_("cannot create output file '%s': %s"), target, strerror(errno));
         if (fd >= 0)
             close(fd);
         outfile_discard(of);

@@ -1,6 +1,7 @@
 #include "outfile_p.h"
 
 #include "message.h"
+#include "nls.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -12,7 +13,7 @@ static int finish_writing(struct outfile *of, const char *target)
 {
     if (fflush(of->fp) == 0 && !ferror(of->fp))
         return 0;
-    tool_error("cannot write output file '%s': %s", target, strerror(errno ? errno : EIO));
+    tool_error(_("cannot write output file '%s': %s"), target, strerror(errno ? errno : EIO));
     return -1;
 }
 
@@ -25,7 +26,7 @@ static int close_named(struct outfile *of, const char *path)
     of->fp = NULL;
     if (ret == 0)
         return 0;
-    tool_error("cannot write output file '%s': %s", path, strerror(errno));
+    tool_error(_("cannot write output file '%s': %s"), path, strerror(errno));
     outfile_remove_name(of, path);
     return -1;
 }
@@ -36,7 +37,7 @@ int outfile_commit(struct outfile *of, const char *target)
 
     if (finish_writing(of, target) == 0) {
         if (outfile_name_as(of, target, 1) != 0)
-            tool_error("cannot create output file '%s': %s", target, strerror(errno));
+            tool_error(_("cannot create output file '%s': %s"), target, strerror(errno));
         else
             ret = close_named(of, target);
     }
@@ -87,7 +88,7 @@ char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
     for (int n = first; n <= OUTFILE_MAX_SUFFIX; n++) {
         free(path);
         if (!(path = candidate_name(stem, ext, n))) {
-            tool_error("out of memory");
+            tool_error(_("out of memory"));
             goto end;
         }
         if (n == first && finish_writing(of, path) < 0)
@@ -97,9 +98,9 @@ char *outfile_commit_new(struct outfile *of, const char *stem, const char *ext)
             break;
     }
     if (named == 1)
-        tool_error("no free output name: '%s' up to suffix -%d all exist", path, OUTFILE_MAX_SUFFIX);
+        tool_error(_("no free output name: '%s' up to suffix -%d all exist"), path, OUTFILE_MAX_SUFFIX);
     else if (named < 0)
-        tool_error("cannot create output file '%s': %s", path, strerror(errno));
+        tool_error(_("cannot create output file '%s': %s"), path, strerror(errno));
     else if (close_named(of, path) < 0)
         named = -1;
 

@@ -1,6 +1,7 @@
 #include "outfile_p.h"
 
 #include "message.h"
+#include "nls.h"
 #include "utf8path.h"
 #include "utf8path_win.h"
 
@@ -159,13 +160,13 @@ int outfile_open(struct outfile *of, const char *target)
 
     memset(of, 0, sizeof *of);
     if (!*path_base_name(target)) {
-        tool_error("cannot create output file '%s': it names a folder", target);
+        tool_error(_("cannot create output file '%s': it names a folder"), target);
         return -1;
     }
     install_stop_handler();
     if (!(of->folder = folder_of(target)) || (h = create_partial(of)) == INVALID_HANDLE_VALUE ||
         open_stream(of, h) < 0) {
-        tool_error("cannot create output file '%s': %s", target, strerror(errno));
+        tool_error(_("cannot create output file '%s': %s"), target, strerror(errno));
         outfile_discard(of);
         return -1;
     }

@@ -1,6 +1,7 @@
 #include "streamdecode.h"
 
 #include "message.h"
+#include "nls.h"
 #include "picturehash.h"
 #include "picturelimit.h"
 
@@ -141,13 +142,13 @@ static int open_decoder(struct decode *d, int threads)
     const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_H264);
 
     if (!codec || !(d->parser = av_parser_init(AV_CODEC_ID_H264))) {
-        tool_error("this libavcodec has no H.264 decoder");
+        tool_error(_("this libavcodec has no H.264 decoder"));
         return -1;
     }
     /* The parser may read a little past the data it is given. */
     if (!(d->ctx = avcodec_alloc_context3(codec)) || !(d->pkt = av_packet_alloc()) || !(d->frame = av_frame_alloc()) ||
         !(d->buf = av_mallocz(READ_CHUNK + AV_INPUT_BUFFER_PADDING_SIZE))) {
-        tool_error("out of memory");
+        tool_error(_("out of memory"));
         return -1;
     }
     /* Frame threads need whole access units, which is what the parser hands over. */
@@ -158,7 +159,7 @@ static int open_decoder(struct decode *d, int threads)
     d->ctx->strict_std_compliance = FF_COMPLIANCE_STRICT;
     d->ctx->max_pixels = PICTURE_MAX_PIXELS;
     if (avcodec_open2(d->ctx, codec, NULL) < 0) {
-        tool_error("cannot open the H.264 decoder");
+        tool_error(_("cannot open the H.264 decoder"));
         return -1;
     }
     return 0;
@@ -202,7 +203,7 @@ static int check_hash(struct decode *d, const AVFrame *f)
     case PICTURE_HASH_NONE:
         if (!d->checksummed)
             return 0;
-        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d lacks the checksum the frames before it carry", frame);
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d lacks the checksum the frames before it carry"), frame);
         return -1;
     case PICTURE_HASH_UNKNOWN:
         d->checksummed = 1;
@@ -211,7 +212,7 @@ static int check_hash(struct decode *d, const AVFrame *f)
         d->checksummed = 1;
         if (matches_hash(f, &stored))
             return 0;
-        damaged_at((int)f->pts, RANK_CHECKSUM, "frame %d differs from the checksum stored with it", frame);
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d differs from the checksum stored with it"), frame);
         return -1;
     }
     return 0;
@@ -264,11 +265,11 @@ static int refuse_size(struct decode *d)
     const int w = d->parser->width, h = d->parser->height;
 
     if (d->frame_pictures + d->fields > 1) {
-        damaged_at(d->packets, RANK_LOG, "its pictures grow to %dx%d, larger than these tools handle", w, h);
+        damaged_at(d->packets, RANK_LOG, _("its pictures grow to %dx%d, larger than these tools handle"), w, h);
         return 0;
     }
-    tool_error("stream file '%s' holds pictures of %dx%d: the largest these tools handle has %d pixels and "
-               "%d a side (%dx%d)",
+    tool_error(_("stream file '%s' holds pictures of %dx%d: the largest these tools handle has %d pixels and "
+               "%d a side (%dx%d)"),
                d->src->name, w, h, PICTURE_MAX_PIXELS, PICTURE_MAX_SIDE, PICTURE_MAX_SIDE,
                PICTURE_MAX_PIXELS / PICTURE_MAX_SIDE);
     return -1;
@@ -322,26 +323,28 @@ static int parse(struct decode *d, const uint8_t *data, size_t size)
  * reading; the last access unit, held by the parser, still gets decoded. */
 static int give_up(struct decode *d)
 {
-    const char *what;
+    /* Whole sentences for each case, so each reads right in translation. */
+    const char *refusal, *reason;
     uint64_t limit;
 
     if (d->scan.impossible && d->scan.since_start > NO_START_CODE_LIMIT) {
-        what = "H.264 data";
+        refusal = _("stream file '%s' is not an H.264 stream: no H.264 data in its first %llu MiB");
+        reason = _("no H.264 data in %llu MiB");
         limit = NO_START_CODE_LIMIT;
     } else if (d->since_picture > NO_PICTURE_LIMIT) {
-        what = "picture";
+        refusal = _("stream file '%s' is not an H.264 stream: no picture in its first %llu MiB");
+        reason = _("no picture in %llu MiB");
         limit = NO_PICTURE_LIMIT;
     } else {
         return 0;
     }
     if (d->packets == 0) {
-        tool_error("stream file '%s' is not an H.264 stream: no %s in its first %llu MiB", d->src->name, what,
-                   (unsigned long long)(d->res->bytes_read >> 20));
+        tool_error(refusal, d->src->name, (unsigned long long)(d->res->bytes_read >> 20));
         return -1;
     }
     if (parse(d, NULL, 0) < 0)
         return -1;
-    damaged_at(d->packets, RANK_READ, "no %s in %llu MiB", what, (unsigned long long)(limit >> 20));
+    damaged_at(d->packets, RANK_READ, reason, (unsigned long long)(limit >> 20));
     return 1;
 }
 
@@ -353,7 +356,7 @@ static int read_input(struct decode *d)
         long n = d->src->read(d->src->opaque, d->buf, READ_CHUNK);
 
         if (n < 0) {
-            tool_error("cannot read stream file '%s': %s", d->src->name, strerror(errno ? errno : EIO));
+            tool_error(_("cannot read stream file '%s': %s"), d->src->name, strerror(errno ? errno : EIO));
             return -1;
         }
         d->res->bytes_read += (uint64_t)n;

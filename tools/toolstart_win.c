@@ -1,6 +1,7 @@
 #include "toolstart.h"
 
 #include "message.h"
+#include "nls.h"
 #include "utf8path_win.h"
 
 #include <fcntl.h>
@@ -39,7 +40,7 @@ char **tool_start(int *argc, char **argv)
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     if (!(args = utf8_arguments(argc)))
-        tool_error("cannot read the command line: out of memory");
+        tool_error(_("cannot read the command line: out of memory"));
     return args;
 }
 
