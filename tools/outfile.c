@@ -262,11 +262,7 @@ int outfile_path_taken(const struct outfile *of, const char *path)
 
 void outfile_discard(struct outfile *of)
 {
-    if (of->fp)
-        fclose(of->fp);
-    of->fp = NULL;
-    free(of->buf);
-    of->buf = NULL;
+    outfile_close_stream(of);
     if (of->tmp_name) {
         unlinkat(of->dirfd, of->tmp_name, 0);
         forget_temp(of);

@@ -19,6 +19,15 @@ static int finish_writing(struct outfile *of, const char *target)
 
 /* Everything was flushed before the file got its name, yet a drive may
  * report a failed write only now; then the name goes again. */
+void outfile_close_stream(struct outfile *of)
+{
+    if (of->fp)
+        fclose(of->fp);
+    of->fp = NULL;
+    free(of->buf);
+    of->buf = NULL;
+}
+
 static int close_named(struct outfile *of, const char *path)
 {
     int ret = fclose(of->fp);

@@ -18,4 +18,8 @@ void outfile_remove_name(const struct outfile *of, const char *path);
 /* Whether anything, a dangling link included, is at path now. */
 int outfile_path_taken(const struct outfile *of, const char *path);
 
+/* Closes the stream, if open, and frees its buffer: the first step of each
+ * half's outfile_discard(). */
+void outfile_close_stream(struct outfile *of);
+
 #endif

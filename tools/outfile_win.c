@@ -299,11 +299,7 @@ int outfile_path_taken(const struct outfile *of, const char *path)
 void outfile_discard(struct outfile *of)
 {
     /* Closed, a file with its delete disposition set is gone. */
-    if (of->fp)
-        fclose(of->fp);
-    of->fp = NULL;
-    free(of->buf);
-    of->buf = NULL;
+    outfile_close_stream(of);
     AcquireSRWLockExclusive(&naming_lock);
     if (of->named_partial)
         DeleteFileW(of->tmp_path);
