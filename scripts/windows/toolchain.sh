@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds what Tuv-R's Windows build links, for x86_64-w64-mingw32, from
 # Debian's own source packages: Qt's Core, Gui, Widgets and Test (shared, with
-# the windows and offscreen platform plugins), a static libx264, and static
-# libavcodec and libavutil holding only the H.264 decoder and parser.
-# They go into a folder named after the three source versions,
+# the windows and offscreen platform plugins), a static libx264, static
+# libavcodec and libavutil holding only the H.264 decoder and parser, a static
+# libswscale for the pictures the program shows, and gettext's static libintl
+# for the tools' catalogue.
+# They go into a folder named after the four source versions,
 # ${XDG_CACHE_HOME:-~/.cache}/tuv-r/mingw-KEY, or TUVR_WIN_TOOLCHAIN. A
 # complete folder is taken as it is; the folder is the last line printed:
 #   toolchain=$(scripts/windows/toolchain.sh | tail -n1)
@@ -12,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 # Raise when the build below changes, so an older folder is not taken for it.
-recipe=1
+recipe=2
 mingw=x86_64-w64-mingw32
 
 scripts/deps.sh gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
@@ -24,12 +26,14 @@ source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
 qt_version=$(source_version qt6-base-dev)
 x264_version=$(source_version libx264-dev)
 ffmpeg_version=$(source_version libavcodec-dev)
+gettext_version=$(source_version gettext)
 stamp="qt6-base $qt_version
 x264 $x264_version
 ffmpeg $ffmpeg_version
+gettext $gettext_version
 recipe $recipe"
 # Without the epochs: a colon would split PKG_CONFIG_LIBDIR.
-key="qt6-base-${qt_version#*:}_x264-${x264_version#*:}_ffmpeg-${ffmpeg_version#*:}_r$recipe"
+key="qt6-base-${qt_version#*:}_x264-${x264_version#*:}_ffmpeg-${ffmpeg_version#*:}_gettext-${gettext_version#*:}_r$recipe"
 cache=$(realpath -m "${TUVR_WIN_TOOLCHAIN:-${XDG_CACHE_HOME:-$HOME/.cache}/tuv-r/mingw-$key}")
 stamp_file=$cache/toolchain-sources.txt
 log=$cache.log
@@ -83,10 +87,11 @@ fetch_sources() {
                    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
     apt-get "${options[@]}" update
     (cd "$downloads" && apt-get "${options[@]}" source --download-only \
-        qt6-base="$qt_version" x264="$x264_version" ffmpeg="$ffmpeg_version")
+        qt6-base="$qt_version" x264="$x264_version" ffmpeg="$ffmpeg_version" gettext="$gettext_version")
     dpkg-source -x "$downloads/qt6-base_${qt_version#*:}.dsc" "$work/qtbase"
     dpkg-source -x "$downloads/x264_${x264_version#*:}.dsc" "$work/x264"
     dpkg-source -x "$downloads/ffmpeg_${ffmpeg_version#*:}.dsc" "$work/ffmpeg"
+    dpkg-source -x "$downloads/gettext_${gettext_version#*:}.dsc" "$work/gettext"
 }
 
 # Debian's source lacks the wintab headers the tablet support wants, and the
@@ -124,9 +129,23 @@ build_ffmpeg() {
         "$work/ffmpeg/configure" --prefix="$cache" --enable-cross-compile --target-os=mingw32 --arch=x86_64 \
             --cross-prefix=$mingw- --cc=$mingw-gcc-posix --enable-static --disable-shared \
             --disable-everything --enable-decoder=h264 --enable-parser=h264 \
-            --disable-programs --disable-avformat --disable-avfilter --disable-swscale --disable-swresample \
+            --disable-programs --disable-avformat --disable-avfilter --disable-swresample \
             --disable-avdevice --disable-network --disable-autodetect --disable-doc &&
         make -j2 && make install DESTDIR="$work/stage")
+}
+
+# Only the runtime's libintl, without iconv: the catalogue is UTF-8 and the
+# tools ask for UTF-8. Debian's patches leave the autotools' inputs newer
+# than their outputs, which the shipped configure already matches.
+build_libintl() {
+    local regenerate=(ACLOCAL=true AUTOCONF=true AUTOMAKE=true AUTOHEADER=true)
+    mkdir -p "$work/build-gettext"
+    (cd "$work/build-gettext" &&
+        "$work/gettext/gettext-runtime/configure" --prefix="$cache" --host=$mingw CC=$mingw-gcc-posix \
+            --enable-static --disable-shared --with-included-gettext --without-libiconv-prefix \
+            --disable-libasprintf --disable-java --disable-csharp --disable-openmp --disable-curses --disable-c++ \
+            am_cv_func_iconv=no &&
+        make -C intl -j2 "${regenerate[@]}" && make -C intl install "${regenerate[@]}" DESTDIR="$work/stage")
 }
 
 # Only static libraries live here, so what they link goes into the plain
@@ -200,6 +219,7 @@ step "Fetching the sources" fetch_sources
 # The short builds first, so that their failures show early.
 step "Building x264" build_x264
 step "Building FFmpeg" build_ffmpeg
+step "Building libintl" build_libintl
 step "Building qtbase" build_qtbase
 fold_private_pkgconfig
 echo "$stamp" >"$work/stage$cache/${stamp_file##*/}"
