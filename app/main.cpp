@@ -1,3 +1,4 @@
+#include "jobs/jobcontrol.h"
 #include "mainwindow/mainwindow.h"
 #include "quitsignals.h"
 #include "startoptions.h"
@@ -17,12 +18,14 @@ static void enableHighDpiScaling()
 }
 
 // Help and the version need no display, so they are answered without one.
+// The version also tells how the jobs are held here.
 static void answerTextOnlyRequest(int argc, char *argv[])
 {
     if (!StartOptions::asksOnlyForText(argc, argv))
         return;
     QCoreApplication app(argc, argv);
     const Catalogues catalogues;
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUVR_VERSION "\n") + JobControl::containment());
     StartOptions::read(app);
 }
 

@@ -16,8 +16,9 @@
 // to stop on the way out and killed after the grace.
 //
 // Each system keeps a job its own way, in a file of its own chosen by the
-// build: on Linux the tool runs under a small supervisor of ours, a child
-// subreaper (jobcontrol_unix.cpp); on Windows in a kill-on-close Job Object.
+// build: on Linux the tool runs under a small supervisor of ours, in a PID
+// namespace the kernel holds or, failing that, as its child subreaper
+// (jobcontrol_unix.cpp); on Windows in a kill-on-close Job Object.
 class JobControl : public QObject
 {
     Q_OBJECT
@@ -42,6 +43,9 @@ public:
     bool isGone() const;
     // stop(), waited for here, for when there is no event loop to wait in.
     void stopAndWait();
+
+    // How this system holds a job, in a sentence for the version text.
+    static QString containment();
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) && defined(Q_OS_UNIX)
     // Qt 5 runs this in the new process before it runs the program, from the

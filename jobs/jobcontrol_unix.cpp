@@ -1,10 +1,13 @@
 // A job on Linux: the program's child is our supervisor (tools/supervisor.c),
-// a child subreaper that runs the tool, keeps all the tool starts as its own
-// descendants and exits, as the tool did, only once none of them is left. So
-// the supervisor's end is the job's end. SIGTERM asks it to stop the job
-// (the grace is its own to keep), SIGUSR1 to kill the job now, and the
-// program's death asks it too. Before the tool runs, a status pipe tells
-// whether it could be started.
+// which runs the tool in a PID namespace the kernel holds (or, where the
+// system allows none, as a child subreaper), keeps all the tool starts within
+// the job and exits, as the tool did, only once none of it is left. So the
+// supervisor's end is the job's end. SIGTERM asks it to stop the job (the
+// grace is its own to keep), SIGUSR1 to kill the job now, and the program's
+// death asks it too. A supervisor that has not ended a margin after that,
+// stopped or hung, is woken and killed, and the kernel ends its namespace
+// with it. Before the tool runs, a status pipe tells whether it could be
+// started.
 #include "jobcontrol.h"
 #include "codectools.h"
 
@@ -62,11 +65,21 @@ void signalAll(int sig)
     }
 }
 
+// A stopped supervisor hears nothing until it runs again.
+void killAll()
+{
+    signalAll(SIGCONT);
+    signalAll(SIGUSR1);
+}
+
 void stopAllAtExit()
 {
     signalAll(SIGTERM);
-    if (!waitAllGone(JobControl::grace + killMargin)) {
-        signalAll(SIGUSR1);
+    if (waitAllGone(JobControl::grace + killMargin))
+        return;
+    killAll();
+    if (!waitAllGone(killMargin)) {
+        signalAll(SIGKILL);
         waitAllGone(killMargin);
     }
 }
@@ -112,18 +125,23 @@ struct JobControl::Platform
     void onErrorOccurred(QProcess::ProcessError error);
     void failStart(const QString &reason);
     void signalSupervisor(int sig) const;
+    void escalateAfter(std::chrono::milliseconds delay);
+    void escalate();
 
     JobControl &control;
     QProcess &process;
     pid_t supervisor = 0;
     Start start = Start::Pending;
     bool stopAsked = false;
+    bool killSent = false;
     bool statusEnded = false;
     int statusFd = -1;
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     int childStatusFd = -1;
 #endif
     std::unique_ptr<QSocketNotifier> statusWatch;
+    // Wakes and kills a supervisor that has not ended in time.
+    QTimer escalation;
 };
 
 void JobControl::Platform::openStatus(int readEnd)
@@ -227,6 +245,26 @@ void JobControl::Platform::signalSupervisor(int sig) const
         ::kill(supervisor, sig);
 }
 
+void JobControl::Platform::escalateAfter(std::chrono::milliseconds delay)
+{
+    if (!escalation.isActive())
+        escalation.start(delay);
+}
+
+// First it is woken and told to kill its job; then, should even that go
+// unheard, it is killed, and its namespace with it.
+void JobControl::Platform::escalate()
+{
+    if (killSent) {
+        signalSupervisor(SIGKILL);
+        return;
+    }
+    killSent = true;
+    signalSupervisor(SIGCONT);
+    signalSupervisor(SIGUSR1);
+    escalation.start(killMargin);
+}
+
 JobControl::JobControl(QProcess &process)
     : platform(std::make_unique<Platform>(*this, process))
 {
@@ -235,6 +273,8 @@ JobControl::JobControl(QProcess &process)
             [this](int exitCode, QProcess::ExitStatus status) { platform->onFinished(exitCode, status); });
     connect(&process, &QProcess::errorOccurred, this,
             [this](QProcess::ProcessError error) { platform->onErrorOccurred(error); });
+    platform->escalation.setSingleShot(true);
+    connect(&platform->escalation, &QTimer::timeout, this, [this] { platform->escalate(); });
 }
 
 JobControl::~JobControl()
@@ -288,11 +328,13 @@ void JobControl::stop()
     }
     platform->stopAsked = true;
     platform->signalSupervisor(SIGTERM);
+    platform->escalateAfter(grace + killMargin);
 }
 
 void JobControl::kill()
 {
-    platform->signalSupervisor(SIGUSR1);
+    platform->escalation.stop();
+    platform->escalate();
 }
 
 bool JobControl::isGone() const
@@ -300,13 +342,30 @@ bool JobControl::isGone() const
     return platform->process.state() == QProcess::NotRunning;
 }
 
+QString JobControl::containment()
+{
+    QProcess probe;
+    probe.start(supervisorProgram(), {QStringLiteral("--containment")});
+    if (!probe.waitForFinished(int(killMargin.count())) || probe.exitCode() != 0)
+        return tr("Tuv-R's job supervisor %1 is missing or cannot run.")
+            .arg(QDir::toNativeSeparators(supervisorProgram()));
+    const QByteArray hold = probe.readAllStandardOutput().trimmed();
+    if (hold == "pid-namespace")
+        return tr("Jobs are held by the kernel, each in a PID namespace of its own.");
+    if (hold == "user-and-pid-namespace")
+        return tr("Jobs are held by the kernel, each in a user and PID namespace of its own.");
+    return tr("Jobs are held by their supervisor as a child subreaper: this system grants them no namespace.");
+}
+
 void JobControl::stopAndWait()
 {
     if (isGone())
         return;
     stop();
-    if (!platform->process.waitForFinished(int((grace + killMargin).count()))) {
+    // Asked, then woken and told to kill, then killed.
+    for (const std::chrono::milliseconds wait : {grace + killMargin, killMargin, killMargin}) {
+        if (platform->process.waitForFinished(int(wait.count())))
+            return;
         kill();
-        platform->process.waitForFinished(int(killMargin.count()));
     }
 }

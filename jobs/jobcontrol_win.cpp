@@ -380,3 +380,8 @@ void JobControl::stopAndWait()
     platform->process.waitForFinished(int(killMargin.count()));
     platform->settle();
 }
+
+QString JobControl::containment()
+{
+    return tr("Jobs are held by Windows, each in a Job Object that ends with the program.");
+}

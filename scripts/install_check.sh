@@ -68,7 +68,9 @@ in_home() {
 
 # No display and no platform chosen: these must not need a window system.
 answer=$(in_home "$prefix/bin/tuv-r" --version) || fail "tuv-r --version failed"
-[ "$answer" = "tuv-r $version" ] || fail "tuv-r --version said '$answer'"
+# Its second line says how the installed supervisor holds a job here.
+[ "$(head -n1 <<<"$answer")" = "tuv-r $version" ] || fail "tuv-r --version said '$answer'"
+grep -q '^Задания удерживает ' <<<"$answer" || fail "tuv-r --version does not say how jobs are held: $answer"
 answer=$(in_home "$prefix/bin/tuv-r" --help) || fail "tuv-r --help failed"
 grep -q -- '--data-folder' <<<"$answer" || fail "tuv-r --help does not list --data-folder: $answer"
 # Any Russian locale finds the program's catalogue, not only Russia's.

@@ -21,6 +21,7 @@
  *   spawn PLAN        start another fake tool running PLAN, and go on
  *   setsid            leave the process group and session (on Windows the
  *                     console, so that no Ctrl+Break reaches it)
+ *   parent KILL|STOP|HUP  send that signal to the parent (Unix only)
  *   exit N            end with exit code N
  *   crash             end by a real fault */
 #ifndef _WIN32
@@ -61,12 +62,20 @@ static void pause_ms(long ms)
 #endif
 }
 
+/* As the test sees it: a job may run in a PID namespace of its own, where
+ * getpid() counts from 1, but /proc is the system's and names us as the test does. */
 static long own_pid(void)
 {
 #ifdef _WIN32
     return (long)GetCurrentProcessId();
 #else
-    return (long)getpid();
+    char self[32];
+    const ssize_t size = readlink("/proc/self", self, sizeof self - 1);
+
+    if (size <= 0)
+        return (long)getpid();
+    self[size] = '\0';
+    return strtol(self, NULL, 10);
 #endif
 }
 
@@ -295,6 +304,22 @@ static LONG WINAPI end_with_fault(EXCEPTION_POINTERS *fault)
 }
 #endif
 
+/* What a hostile tool may do to what supervises it. */
+static int signal_parent(const char *name)
+{
+#ifdef _WIN32
+    (void)name;
+    errno = ENOSYS;
+    return -1;
+#else
+    const int sig = strcmp(name, "KILL") == 0 ? SIGKILL : strcmp(name, "STOP") == 0 ? SIGSTOP
+                  : strcmp(name, "HUP") == 0  ? SIGHUP
+                                              : 0;
+
+    return sig && kill(getppid(), sig) == 0 ? 0 : -1;
+#endif
+}
+
 static void crash(void)
 {
     fflush(NULL);
@@ -359,6 +384,8 @@ static int step(char *line, int argc, char **argv)
         return spawn(arg);
     } else if (strcmp(line, "setsid") == 0) {
         return leave_session();
+    } else if (strcmp(line, "parent") == 0) {
+        return signal_parent(arg);
     } else if (strcmp(line, "exit") == 0) {
         fflush(NULL);
         exit((int)strtol(arg, NULL, 10));

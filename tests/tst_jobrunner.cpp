@@ -51,6 +51,8 @@ private slots:
     void destroyedRunnerLeavesNoTool();
     void endedProgramLeavesNoTool_data();
     void endedProgramLeavesNoTool();
+    void harmedSupervisorLeavesNothing_data();
+    void harmedSupervisorLeavesNothing();
     void cleanupTestCase();
 
 private:
@@ -574,6 +576,78 @@ void TestJobRunner::endedProgramLeavesNoTool()
     QTRY_VERIFY2_WITH_TIMEOUT(processGone(pid), "the tool outlived the program", stopMs);
     QTRY_VERIFY2_WITH_TIMEOUT(processGone(encoder), "the tool's encoder outlived the program", stopMs);
     QVERIFY2(!QFile::exists(path("stream.dat")), "the encoder wrote after the program's end");
+}
+
+#ifndef Q_OS_WIN
+// The supervisor of the one job this test runs: our child.
+static pid_t supervisorPid()
+{
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+        if (fields.value(2) == self.toLatin1())
+            return pid_t(pid.toInt());
+    }
+    return 0;
+}
+
+// Where the system holds no namespace for the job, only the supervisor keeps
+// it together: what kills the supervisor outright loses what left the session.
+static bool kernelHoldsJobs()
+{
+    return qgetenv("TUVR_SUPERVISOR_HOLD") != "subreaper";
+}
+#endif
+
+void TestJobRunner::harmedSupervisorLeavesNothing_data()
+{
+    QTest::addColumn<bool>("byTool");
+    QTest::addColumn<int>("harm");
+#ifndef Q_OS_WIN
+    for (const bool byTool : {true, false}) {
+        const char *who = byTool ? "by the tool" : "from outside";
+        QTest::addRow("killed %s", who) << byTool << SIGKILL;
+        QTest::addRow("stopped %s", who) << byTool << SIGSTOP;
+        QTest::addRow("hung up %s", who) << byTool << SIGHUP;
+    }
+#endif
+}
+
+// Whatever the supervisor suffers, then Cancel: nothing of the job runs on
+// (here an encoder that left the session) and nothing writes later.
+void TestJobRunner::harmedSupervisorLeavesNothing()
+{
+#ifdef Q_OS_WIN
+    QSKIP("On Windows the program itself holds the job: endedProgramLeavesNoTool kills it");
+#else
+    QFETCH(bool, byTool);
+    QFETCH(int, harm);
+    if (harm == SIGKILL && !kernelHoldsJobs())
+        QSKIP("Without a namespace, a supervisor killed outright loses what left the session");
+    static const QMap<int, QByteArray> names{{SIGKILL, "KILL"}, {SIGSTOP, "STOP"}, {SIGHUP, "HUP"}};
+    const QByteArray harmStep = byTool ? "parent " + names[harm] + "\n" : QByteArray();
+    const QString program = tool("spawn encoder.plan\nwait encoder\npid pid\n" + harmStep + "wait never\n",
+                                 {{"encoder.plan", encoderPlan("setsid\n")}});
+    QVERIFY(!program.isEmpty());
+    JobRunner runner;
+    QSignalSpy ended(&runner, &JobRunner::ended);
+
+    runner.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readPid("pid") > 0, 10000);
+    const qint64 pid = readPid("pid");
+    const qint64 encoder = readPid("encoder");
+    if (!byTool)
+        QVERIFY(::kill(supervisorPid(), harm) == 0);
+    runner.cancel();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(pid), "the tool outlived its job", stopMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(processGone(encoder), "the encoder outlived its job", stopMs);
+    QVERIFY2(!QFile::exists(path("stream.dat")), "the encoder wrote after its job's end");
+    QTRY_VERIFY2_WITH_TIMEOUT(supervisorPid() == 0, "the supervisor outlived its job", stopMs);
+#endif
 }
 
 // Windows removes no folder that a process works in, the test's own included.

@@ -69,12 +69,38 @@ static int open_folder(struct outfile *of, const char *target)
     return of->dirfd < 0 ? -1 : 0;
 }
 
+/* Our process id as the system numbers it. A job may run in a PID namespace
+ * of its own, where getpid() counts from 1 in every job, but /proc is the
+ * system's and names us as every other process sees us. */
+static pid_t system_pid(void)
+{
+    char self[32];
+    const ssize_t size = readlink("/proc/self", self, sizeof self - 1);
+
+    if (size <= 0)
+        return getpid();
+    self[size] = '\0';
+    return (pid_t)strtol(self, NULL, 10);
+}
+
+/* Asked of the system's /proc, which sees past our namespace where kill()
+ * sees only what is in it. */
+static int process_gone(pid_t pid)
+{
+    char path[32];
+
+    if (access("/proc/self", F_OK) != 0)
+        return kill(pid, 0) < 0 && errno == ESRCH;
+    snprintf(path, sizeof path, "/proc/%ld", (long)pid);
+    return access(path, F_OK) < 0 && errno == ENOENT;
+}
+
 /* A short hidden name, whatever the length of the final one. */
 static void temp_name(char *name)
 {
     static unsigned counter;
 
-    snprintf(name, TEMP_NAME_SIZE, TEMP_PREFIX "%ld-%u", (long)getpid(), counter++);
+    snprintf(name, TEMP_NAME_SIZE, TEMP_PREFIX "%ld-%u", (long)system_pid(), counter++);
 }
 
 /* The process that named a file as temp_name() does, or 0 for another name. */
@@ -102,9 +128,9 @@ static int is_stale_partial(int dirfd, const char *name)
     const pid_t owner = temp_name_owner(name);
     struct stat st;
 
-    if (owner <= 0 || owner == getpid() || fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) < 0)
+    if (owner <= 0 || owner == system_pid() || fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) < 0)
         return 0;
-    return S_ISREG(st.st_mode) && st.st_uid == geteuid() && kill(owner, 0) < 0 && errno == ESRCH;
+    return S_ISREG(st.st_mode) && st.st_uid == geteuid() && process_gone(owner);
 }
 
 /* Nothing else ever removes them; a file whose process lives, or any other

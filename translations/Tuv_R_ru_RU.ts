@@ -54,6 +54,26 @@
         <source>Tuv-R&apos;s job supervisor %1 is missing or cannot run: %2</source>
         <translation>Служебная программа Tuv-R %1, под которой запускаются задания, отсутствует или не запускается: %2</translation>
     </message>
+    <message>
+        <source>Tuv-R&apos;s job supervisor %1 is missing or cannot run.</source>
+        <translation>Служебная программа Tuv-R %1, под которой запускаются задания, отсутствует или не запускается.</translation>
+    </message>
+    <message>
+        <source>Jobs are held by the kernel, each in a PID namespace of its own.</source>
+        <translation>Задания удерживает ядро, каждое в собственном пространстве имён PID.</translation>
+    </message>
+    <message>
+        <source>Jobs are held by the kernel, each in a user and PID namespace of its own.</source>
+        <translation>Задания удерживает ядро, каждое в собственных пространствах имён пользователей и PID.</translation>
+    </message>
+    <message>
+        <source>Jobs are held by their supervisor as a child subreaper: this system grants them no namespace.</source>
+        <translation>Задания удерживает их служебная программа как процесс-сборщик потомков: пространств имён для них эта система не даёт.</translation>
+    </message>
+    <message>
+        <source>Jobs are held by Windows, each in a Job Object that ends with the program.</source>
+        <translation>Задания удерживает Windows, каждое в собственном объекте задания, который завершается вместе с программой.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
