@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 #include <QtTest>
 
 #include <array>
@@ -1298,8 +1299,64 @@ static QByteArray flipped(const QByteArray &stream, const annexb::Nal &nal, doub
     return out;
 }
 
-// 4 bytes flipped mid-slice, a cut, a reference picture's slice dropped, or
-// the checksum of a picture (decode order) changed or dropped.
+// A checksum SEI without its NAL header: payload type and size, UUID, kind,
+// flags, display and decode numbers, hashes, trailing bits.
+static QByteArray checksumRbsp(const QByteArray &stream, const annexb::Nal &sei)
+{
+    return annexb::toRbsp(stream.mid(sei.start + 1, sei.end - sei.start - 1));
+}
+
+static quint32 displayNumber(const QByteArray &stream, const annexb::Nal &sei)
+{
+    return qFromBigEndian<quint32>(checksumRbsp(stream, sei).constData() + 20);
+}
+
+// A checksum's size two short: the bytes left over make an empty SEI message
+// of another type, which libavcodec passes over without a word.
+static QByteArray shortChecksum(const QByteArray &stream, const annexb::Nal &sei)
+{
+    QByteArray rbsp = checksumRbsp(stream, sei);
+    rbsp[1] = char(rbsp[1] - 2);
+    rbsp[rbsp.size() - 3] = char(100);
+    rbsp[rbsp.size() - 2] = char(0);
+    return stream.left(sei.start + 1) + annexb::toEbsp(rbsp) + stream.mid(sei.end);
+}
+
+// Damage to a picture's checksum or place (decode order): a broken kind or
+// size, or a non-reference picture lost or swapped with the next, as
+// networks lose them, or every picture from it on lost.
+static QByteArray placeDamage(const QByteArray &stream, const QString &kind, int which)
+{
+    const QVector<annexb::Nal> slices = slicesOf(stream), checksums = checksumsOf(stream);
+    if (which > checksums.size())
+        return {};
+    const annexb::Nal &sei = checksums[which - 1], &slice = slices[which - 1];
+    const int from = sei.start - 3, to = slice.end;
+    QByteArray out = stream;
+    if (kind == "checksum kind broken" || kind == "checksum kind broken, slice flipped") {
+        out[sei.start + 19] = char(3); // after the NAL header, payload type and size, and the UUID
+        return kind.endsWith("flipped") ? flipped(out, slice, 0.8) : out;
+    }
+    if (kind == "checksum size broken")
+        return shortChecksum(stream, sei);
+    if (kind == "lost from")
+        return out.left(from);
+    if (slice.refIdc())
+        return {};
+    if (kind == "picture lost")
+        return out.remove(from, to - from);
+    if (kind == "slice lost")
+        return out.remove(slice.start - 3, slice.end - slice.start + 3);
+    if (kind == "swapped with the next" && which < checksums.size() && !slices[which].refIdc()) {
+        const int next = checksums[which].start - 3, end = slices[which].end;
+        return out.left(from) + out.mid(next, end - next) + out.mid(to, next - to) + out.mid(from, to - from)
+            + out.mid(end);
+    }
+    return {};
+}
+
+// 4 bytes flipped mid-slice, a cut, a reference picture's slice dropped, the
+// checksum of a picture (decode order) changed or dropped, or placeDamage().
 static QByteArray damage(const QByteArray &stream, const QString &kind, int which)
 {
     if (kind == "cut")
@@ -1326,7 +1383,19 @@ static QByteArray damage(const QByteArray &stream, const QString &kind, int whic
         out[last] = out[last] == char(0x55) ? char(0xaa) : char(0x55);
         return out;
     }
-    return {};
+    return placeDamage(stream, kind, which);
+}
+
+// Whether the decoder kept what the places the encoder wrote call for when
+// picture which (decode order) is the first damaged: not its frame, but
+// every frame before it and before those that follow it in decode order.
+static bool keptByPlace(const QByteArray &stream, int which, int kept)
+{
+    const QVector<annexb::Nal> checksums = checksumsOf(stream);
+    quint32 first = UINT_MAX;
+    for (int i = which - 1; i < checksums.size(); ++i)
+        first = qMin(first, displayNumber(stream, checksums[i]));
+    return quint32(kept) >= first && quint32(kept) <= displayNumber(stream, checksums[which - 1]);
 }
 
 // One byte flipped in a slice, from the given picture on (decode order), that
@@ -1362,6 +1431,18 @@ void TestCodecTools::decoderIsDeterministicOnDamage_data()
     QTest::newRow("a flip libavcodec cannot see, from the 6th picture on") << "unseen" << 6;
     QTest::newRow("checksum of the 5th picture changed") << "checksum changed" << 5;
     QTest::newRow("checksum of the 9th picture dropped") << "checksum dropped" << 9;
+    // In this clip the 5th picture is a non-reference B picture, as are the 4th and the 13th, and the 22nd a P picture.
+    QTest::newRow("the 5th picture lost") << "picture lost" << 5;
+    QTest::newRow("the 4th picture swapped with the 5th") << "swapped with the next" << 4;
+    QTest::newRow("kind of the 13th picture's checksum broken") << "checksum kind broken" << 13;
+    QTest::newRow("size of the 13th picture's checksum broken") << "checksum size broken" << 13;
+    // A flip libavcodec does not see in this picture: only the checksum tells.
+    QTest::newRow("kind of the 13th picture's checksum broken, its slice flipped")
+        << "checksum kind broken, slice flipped" << 13;
+    QTest::newRow("the 5th picture's slice lost, its checksum left") << "slice lost" << 5;
+    QTest::newRow("the last picture lost") << "lost from" << 24;
+    // The frames left are whole and in order: only the missing last picture tells.
+    QTest::newRow("the pictures from the 22nd on lost") << "lost from" << 22;
 }
 
 // Every run, with any number of threads, keeps the same frames and says the
@@ -1407,16 +1488,21 @@ void TestCodecTools::decoderIsDeterministicOnDamage()
     QVERIFY2(firstYuv == clean.left(firstYuv.size()), "a kept frame differs from the clean decode");
     // One order, display order, in the message: frame K+1 is where the kept run ends.
     const QRegularExpression said("frame (\\d+) and the frames after it depend on damaged data; "
-                                  "kept the first (\\d+) of (\\d+) frames");
+                                  "kept the first (\\d+) of (?:at least )?(\\d+) frames");
     const QRegularExpressionMatch m = said.match(firstOut);
     QVERIFY2(m.hasMatch() && m.captured(1).toInt() == kept + 1 && m.captured(2).toInt() == kept, qPrintable(firstOut));
-    const bool allCounted = kind != "cut" && kind != "drop";
+    const bool allCounted = kind != "cut" && kind != "drop" && !kind.contains("lost");
     QVERIFY2(m.captured(3).toInt() == (allCounted ? frames : m.captured(3).toInt()) && m.captured(3).toInt() > kept,
              qPrintable(firstOut));
     QVERIFY2(firstOut.contains(decodedFrames(kept)), qPrintable(firstOut));
     // What only the checksums find is named as such, and ends the run as other damage does.
     if (kind == "unseen" || kind.startsWith("checksum"))
         QVERIFY2(firstOut.contains("checksum"), qPrintable(firstOut));
+    if (kind.contains("lost") || kind.startsWith("swapped"))
+        QVERIFY2(firstOut.contains(QRegularExpression("lost or out of order|out of its place|missing at the end")),
+                 qPrintable(firstOut));
+    if (kind != "cut" && kind != "drop" && kind != "unseen")
+        QVERIFY2(keptByPlace(stream, which, kept), qPrintable(firstOut));
 }
 
 void TestCodecTools::decoderGivesUpOnInputWithoutPictures_data()
@@ -1510,26 +1596,49 @@ void TestCodecTools::checksumsAreValidH264()
     const QString dir = freshDir();
     QVERIFY(encodeClip(dir, makeClip(W, H, frames), W, H, frames, 22).exitCode == 0);
     const QByteArray stream = readFile(dir + "/stream.dat");
-    // User data unregistered (5) of 41 bytes: our UUID, the kind XXH3-64 (1), three hashes.
-    const QByteArray head = QByteArray::fromHex("0529b0ff1235854c46e5b6f794e8d7ff482b01");
+    // User data unregistered (5) of 50 bytes: our UUID, the kind XXH3-64 with places (2), the flags, the
+    // display and decode numbers, three hashes.
+    const QByteArray head = QByteArray::fromHex("0532b0ff1235854c46e5b6f794e8d7ff482b02");
     const QVector<annexb::Nal> checksums = checksumsOf(stream);
     QCOMPARE(checksums.size(), frames);
-    for (const annexb::Nal &nal : checksums) {
-        const QByteArray rbsp = annexb::toRbsp(stream.mid(nal.start + 1, nal.end - nal.start - 1));
-        QVERIFY2(rbsp.size() == 2 + 41 + 1 && rbsp.startsWith(head) && rbsp.endsWith(char(0x80)),
+    QVector<quint32> displays;
+    for (int i = 0; i < frames; ++i) {
+        const QByteArray rbsp = checksumRbsp(stream, checksums[i]);
+        QVERIFY2(rbsp.size() == 2 + 50 + 1 && rbsp.startsWith(head) && rbsp.endsWith(char(0x80)),
                  qPrintable(rbsp.toHex()));
+        // Only the last picture is flagged so; each counts the pictures before it.
+        QVERIFY2(rbsp[19] == char(i == frames - 1) && qFromBigEndian<quint32>(rbsp.constData() + 24) == quint32(i),
+                 qPrintable(rbsp.toHex()));
+        displays << displayNumber(stream, checksums[i]);
     }
+    std::sort(displays.begin(), displays.end());
+    for (int i = 0; i < frames; ++i)
+        QCOMPARE(displays[i], quint32(i));
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
     const QByteArray ours = readFile(dir + "/stream.yuv");
     QCOMPARE(ours.size(), frames * frameBytes);
     QVERIFY2(decodeWithLibavcodec(stream) == ours, "libavcodec alone decodes other frames");
 }
 
+// The stream as the encoder wrote it before its checksums gave the places.
+static QByteArray withFirstKind(const QByteArray &stream)
+{
+    QByteArray out;
+    int copied = 0;
+    for (const annexb::Nal &sei : checksumsOf(stream)) {
+        const QByteArray rbsp = checksumRbsp(stream, sei);
+        const QByteArray first = QByteArray::fromHex("0529") + rbsp.mid(2, 16) + char(1) + rbsp.mid(28, 24) + char(0x80);
+        out += stream.mid(copied, sei.start + 1 - copied) + annexb::toEbsp(first);
+        copied = sei.end;
+    }
+    return out + stream.mid(copied);
+}
+
 void TestCodecTools::decoderDecodesStreamsWithoutChecksums_data()
 {
     QTest::addColumn<QString>("change");
     QTest::newRow("another encoder's stream, without SEI") << "no SEI";
-    QTest::newRow("checksums of a kind this decoder does not know") << "other kind";
+    QTest::newRow("checksums of the first kind, without places") << "first kind";
 }
 
 void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
@@ -1541,13 +1650,10 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
     const QByteArray clean = readFile(dir + "/stream.yuv");
     QByteArray stream = readFile(dir + "/stream.dat");
-    if (change == "no SEI") {
+    if (change == "no SEI")
         stream = withoutSei(stream);
-    } else {
-        // The kind follows the NAL header, payload type and size and the UUID.
-        for (const annexb::Nal &nal : checksumsOf(stream))
-            stream[nal.start + 19] = char(2);
-    }
+    else
+        stream = withFirstKind(stream);
     QVERIFY(writeFile(dir + "/changed.dat", stream));
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});

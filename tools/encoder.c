@@ -53,6 +53,18 @@ struct held_luma {
 
 #define FREE_SLOT (-1)
 
+/* The picture x264 handed back last, written once the next one comes or the
+ * stream ends: only then can its checksum say whether it is the last. */
+struct pending_picture {
+    uint8_t *bytes;
+    size_t size; /* 0 when none is pending */
+    size_t room;
+    size_t head; /* what comes before its first slice, where the checksum goes */
+    int checked; /* it gets a checksum */
+    struct picture_hash hash;
+    struct picture_place place;
+};
+
 struct encode {
     struct encoder_config cfg;
     FILE *in;
@@ -66,6 +78,7 @@ struct encode {
     int frames_out;  /* what x264 has handed back */
     struct quality q;
     struct held_luma held;
+    struct pending_picture pending;
     struct progress progress;
     size_t partial_bytes;
     int hash_pictures;
@@ -189,23 +202,50 @@ static int first_slice(const x264_nal_t *nal, int i_nal)
     return i;
 }
 
-/* The NAL units of one picture lie back to back in memory. Its checksum goes
- * into its own access unit, just before its first slice. */
-static int write_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_image_t *img)
+/* Its checksum, if it gets one, goes into its own access unit, just before its first slice. */
+static int write_pending(struct encode *e, int last)
 {
-    const int slice = first_slice(nal, i_nal);
-    struct picture_hash hash;
+    struct pending_picture *p = &e->pending;
+    const size_t head = p->checked ? p->head : p->size;
     uint8_t sei[PICTURE_HASH_SEI_MAX];
-    size_t head;
 
-    if (!e->hash_pictures || slice == i_nal)
-        return write_bytes(e, nal[0].p_payload, (size_t)size);
-    if (hash_picture(e, img, &hash) < 0)
+    if (p->size == 0)
+        return 0;
+    p->place.last = last;
+    if (write_bytes(e, p->bytes, head) < 0 ||
+        (p->checked && write_bytes(e, sei, picture_hash_sei(&p->hash, &p->place, sei)) < 0) ||
+        write_bytes(e, p->bytes + head, p->size - head) < 0)
         return -1;
-    head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
-    if (write_bytes(e, nal[0].p_payload, head) < 0 || write_bytes(e, sei, picture_hash_sei(&hash, sei)) < 0)
-        return -1;
-    return write_bytes(e, nal[slice].p_payload, (size_t)size - head);
+    p->size = 0;
+    return 0;
+}
+
+/* The NAL units of one picture lie back to back in memory until x264's next call. */
+static int hold_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_picture_t *pic)
+{
+    struct pending_picture *p = &e->pending;
+    const int slice = first_slice(nal, i_nal);
+
+    if ((size_t)size > p->room) {
+        uint8_t *bigger = realloc(p->bytes, (size_t)size);
+
+        if (!bigger) {
+            tool_error(_("out of memory"));
+            return -1;
+        }
+        p->bytes = bigger;
+        p->room = (size_t)size;
+    }
+    memcpy(p->bytes, nal[0].p_payload, (size_t)size);
+    p->size = (size_t)size;
+    p->checked = e->hash_pictures && slice < i_nal;
+    if (!p->checked)
+        return 0;
+    p->head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
+    /* x264 hands the pictures back in decode order; their pts is their number in display order. */
+    p->place.display = (uint32_t)pic->i_pts;
+    p->place.decode = (uint32_t)(e->frames_out - 1);
+    return hash_picture(e, &pic->img, &p->hash);
 }
 
 static int open_held_luma(struct encode *e)
@@ -293,7 +333,9 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
         return -1;
     add_psnr(&e->q, &pic_out.prop);
     progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    return write_picture(e, nal, i_nal, size, &pic_out.img);
+    if (write_pending(e, 0) < 0)
+        return -1;
+    return hold_picture(e, nal, i_nal, size, &pic_out);
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -451,7 +493,7 @@ static int run(struct encode *e)
     progress_start(&e->progress);
     if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0)
         return -1;
-    if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
+    if (encode_input(e) < 0 || flush_delayed(e) < 0 || write_pending(e, 1) < 0 || check_frames(e) < 0)
         return -1;
     if (outfile_commit(&e->out, e->cfg.file_dat) < 0)
         return -1;
@@ -497,6 +539,7 @@ end:
     free(e.held.planes);
     free(e.held.pts);
     free(e.held.scratch);
+    free(e.pending.bytes);
     config_free(&e.cfg);
     tool_finish(args, argv);
     return ret;
