@@ -125,19 +125,17 @@ decoder_peak() { # file
     printf '%s s, %d MiB peak: %s\n' "$secs" $((kib / 1024)) "$(head -n 1 "$work/dec.out")"
 }
 
-# ffmpeg's figures in the report's form: Mean figures are the means of its
-# per-frame PSNRs and SSIMs, Global the PSNR of all frames together (its "average").
+# ffmpeg's figures in the report's form: its psnr filter's summary (y, u, v
+# and average, which Global also is) and its ssim filter's.
 ffmpeg_quality() { # decoded input size
-    local global ssim db
+    local y u v avg ssim db
     ffmpeg -nostdin -v info -s "$3" -f rawvideo -pix_fmt yuv420p -i "$1" -s "$3" -f rawvideo -pix_fmt yuv420p -i "$2" \
-        -lavfi "[0:v][1:v]psnr=stats_file=$work/psnr.log;[0:v][1:v]ssim" -f null - 2>"$work/quality.log"
-    global=$(sed -n 's/.*PSNR y:.* average:\([0-9.]*\) .*/\1/p' "$work/quality.log")
-    read -r ssim db < <(sed -n 's/.*SSIM Y:\([0-9.]*\) (\([0-9.]*\)).*/\1 \2/p' "$work/quality.log")
-    awk -v global="$global" -v ssim="$ssim" -v db="$db" '
-        { for (i = 1; i <= NF; i++) { split($i, kv, ":"); sum[kv[1]] += kv[2] } n++ }
-        END { printf "PSNR Mean Y:%.3f U:%.3f V:%.3f Avg:%.3f Global:%.3f; SSIM Mean Y:%.7f (%.3fdb)\n",
-              sum["psnr_y"] / n, sum["psnr_u"] / n, sum["psnr_v"] / n, sum["psnr_avg"] / n, global, ssim, db }' \
-        "$work/psnr.log"
+        -lavfi "[0:v][1:v]psnr;[0:v][1:v]ssim" -f null - 2>"$work/quality.log"
+    read -r y u v avg < <(sed -n 's/.*PSNR y:\([0-9.inf]*\) u:\([0-9.inf]*\) v:\([0-9.inf]*\) average:\([0-9.inf]*\) .*/\1 \2 \3 \4/p' \
+        "$work/quality.log")
+    read -r ssim db < <(sed -n 's/.*SSIM Y:\([0-9.]*\) (\([0-9.inf]*\)).*/\1 \2/p' "$work/quality.log")
+    printf 'PSNR Mean Y:%.3f U:%.3f V:%.3f Avg:%.3f Global:%.3f; SSIM Mean Y:%.7f (%.3fdb)\n' \
+        "$y" "$u" "$v" "$avg" "$avg" "$ssim" "$db"
 }
 
 compare_quality() { # report decoded input size

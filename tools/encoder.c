@@ -34,11 +34,12 @@
 /* Set to 0, the stream carries no picture checksums: for the benchmark only. */
 #define HASH_VARIABLE "TUVR_ENCODER_PICTURE_HASH"
 
-/* Sums of the per-frame figures, for the means of the summary. */
+/* Sums of the per-frame figures, for the means of the summary. The mean
+ * squared errors are over 255 squared, 0 for a plane that came through
+ * unchanged: the PSNR of their mean is what ffmpeg's psnr filter sums up. */
 struct quality {
-    double psnr[3];
-    double psnr_avg;
-    double mse_avg; /* for the global PSNR over all frames */
+    double mse[3];
+    double mse_avg; /* x264's of the three planes together, for the global PSNR */
     double ssim;    /* negative when the pictures hold no SSIM window */
 };
 
@@ -308,12 +309,17 @@ static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
     return 0;
 }
 
+/* The mean squared error over 255 squared that x264's PSNR stands for. */
+static double mse_of(double psnr)
+{
+    return psnr >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -psnr / 10.0);
+}
+
 static void add_psnr(struct quality *q, const x264_image_properties_t *prop)
 {
     for (int i = 0; i < 3; i++)
-        q->psnr[i] += prop->f_psnr[i];
-    q->psnr_avg += prop->f_psnr_avg;
-    q->mse_avg += prop->f_psnr_avg >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -prop->f_psnr_avg / 10.0);
+        q->mse[i] += mse_of(prop->f_psnr[i]);
+    q->mse_avg += mse_of(prop->f_psnr_avg);
 }
 
 static int encode_picture(struct encode *e, x264_picture_t *pic)
@@ -410,15 +416,18 @@ static const char *decibels_text(char *buf, size_t size, double db)
     return buf;
 }
 
-static const char *psnr_text(char *buf, size_t size, double db)
+/* The PSNR of a mean squared error over 255 squared. */
+static double psnr_of(double mse)
 {
-    return decibels_text(buf, size, db >= LOSSLESS_PSNR ? INFINITY : db);
+    return mse > 0 ? -10.0 * log10(mse) : INFINITY;
 }
 
 static void print_quality(const struct encode *e)
 {
     const double n = e->frames_out;
-    const double global = e->q.mse_avg > 0 ? -10.0 * log10(e->q.mse_avg / n) : LOSSLESS_PSNR;
+    /* The planes' errors weighed by their samples, as ffmpeg's average does. */
+    const double luma = (double)e->cfg.width * e->cfg.height, chroma = luma / 4;
+    const double mse_avg = (luma * e->q.mse[0] + chroma * (e->q.mse[1] + e->q.mse[2])) / (luma + 2 * chroma);
     const double ssim = e->q.ssim / n;
     char y[16], u[16], v[16], avg[16], all[16], db[16];
 
@@ -431,9 +440,10 @@ static void print_quality(const struct encode *e)
         printf(_("SSIM Mean Y:%.7f (%s db, lossless)\n"), 1.0, inf);
         return;
     }
-    printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n"), psnr_text(y, sizeof y, e->q.psnr[0] / n),
-           psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
-           psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
+    printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n"), decibels_text(y, sizeof y, psnr_of(e->q.mse[0] / n)),
+           decibels_text(u, sizeof u, psnr_of(e->q.mse[1] / n)), decibels_text(v, sizeof v, psnr_of(e->q.mse[2] / n)),
+           decibels_text(avg, sizeof avg, psnr_of(mse_avg / n)),
+           decibels_text(all, sizeof all, psnr_of(e->q.mse_avg / n)));
     if (ssim < 0)
         printf(_("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n"));
     else
