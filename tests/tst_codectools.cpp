@@ -951,6 +951,11 @@ void TestCodecTools::toolsSpeakTheUsersLanguage_data()
     QTest::newRow("words by LC_MESSAGES, numbers by LC_NUMERIC")
         << DECODER_EXE << input << stream << messagesOnly
         << "^Декодировано 6 кадров 128x96 за \\d+\\.\\d\\d с \\(\\d+\\.\\d кадр/с\\)\n" << 0;
+    // glibc gives its error texts in the locale's encoding unless asked for UTF-8.
+    QTest::newRow("system error text in a KOI8-R locale")
+        << DECODER_EXE << QStringList{"@INPUT@.absent"} << QByteArray()
+        << QStringList{QString("LOCPATH=") + TEST_LOCPATH, "LANG=ru_RU.KOI8-R"}
+        << "^Ошибка: не удаётся открыть файл потока «.+/input\\.absent»: Нет такого файла или каталога\n$" << 1;
     QTest::newRow("no locale: English") << DECODER_EXE << input << stream << QStringList()
                                         << "^Decoded 6 frames of 128x96 in \\d+\\.\\d\\d s \\(\\d+\\.\\d fps\\)\n" << 0;
 }

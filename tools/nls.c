@@ -45,8 +45,11 @@ void tools_nls_start(void)
     /* Otherwise gettext looks in its own default folder, the Debian package's. */
     if (locale_folder(folder, sizeof folder))
         bindtextdomain(TUVR_TOOLS_TEXT_DOMAIN, folder);
-    /* The program reads the tools' output as UTF-8, as it gives them paths. */
+    /* The program reads the tools' output as UTF-8, as it gives them paths;
+     * strerror() speaks through glibc's own catalogue, in the locale's
+     * encoding unless told otherwise. */
     bind_textdomain_codeset(TUVR_TOOLS_TEXT_DOMAIN, "UTF-8");
+    bind_textdomain_codeset("libc", "UTF-8");
     textdomain(TUVR_TOOLS_TEXT_DOMAIN);
 }
 
