@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Measures encoder.exe and decoder.exe against the ffmpeg command line on the
 # same libx264 and libavcodec, what x264's PSNR and SSIM cost, what the
-# picture checksums cost each tool, the encoder's quality figures against
-# ffmpeg's psnr and ssim filters, and the tools' peak memory: the encoder on a
-# short and a long clip, the decoder on input that holds no picture, and both
-# at the largest picture they accept. Prints figures; it passes or fails nothing.
+# picture checksums and places cost each tool, the encoder's quality figures
+# against ffmpeg's psnr and ssim filters, and the tools' peak memory: the
+# encoder on a short and a long clip, the decoder on input that holds no
+# picture, and both at the largest picture they accept. Prints figures; it passes or fails nothing.
 #
 # Usage: bench/codec_bench.sh [BUILD_DIR]      (default: build)
 # ROUNDS=N sets the number of alternating rounds (default 3).
@@ -125,19 +125,17 @@ decoder_peak() { # file
     printf '%s s, %d MiB peak: %s\n' "$secs" $((kib / 1024)) "$(head -n 1 "$work/dec.out")"
 }
 
-# ffmpeg's figures in the report's form: Mean figures are the means of its
-# per-frame PSNRs and SSIMs, Global the PSNR of all frames together (its "average").
+# ffmpeg's figures in the report's form: its psnr filter's summary (y, u, v
+# and average, which Global also is) and its ssim filter's.
 ffmpeg_quality() { # decoded input size
-    local global ssim db
+    local y u v avg ssim db figure='\([0-9.inf]*\)'
     ffmpeg -nostdin -v info -s "$3" -f rawvideo -pix_fmt yuv420p -i "$1" -s "$3" -f rawvideo -pix_fmt yuv420p -i "$2" \
-        -lavfi "[0:v][1:v]psnr=stats_file=$work/psnr.log;[0:v][1:v]ssim" -f null - 2>"$work/quality.log"
-    global=$(sed -n 's/.*PSNR y:.* average:\([0-9.]*\) .*/\1/p' "$work/quality.log")
-    read -r ssim db < <(sed -n 's/.*SSIM Y:\([0-9.]*\) (\([0-9.]*\)).*/\1 \2/p' "$work/quality.log")
-    awk -v global="$global" -v ssim="$ssim" -v db="$db" '
-        { for (i = 1; i <= NF; i++) { split($i, kv, ":"); sum[kv[1]] += kv[2] } n++ }
-        END { printf "PSNR Mean Y:%.3f U:%.3f V:%.3f Avg:%.3f Global:%.3f; SSIM Mean Y:%.7f (%.3fdb)\n",
-              sum["psnr_y"] / n, sum["psnr_u"] / n, sum["psnr_v"] / n, sum["psnr_avg"] / n, global, ssim, db }' \
-        "$work/psnr.log"
+        -lavfi "[0:v][1:v]psnr;[0:v][1:v]ssim" -f null - 2>"$work/quality.log"
+    read -r y u v avg < <(sed -n "s/.*PSNR y:$figure u:$figure v:$figure average:$figure .*/\\1 \\2 \\3 \\4/p" \
+        "$work/quality.log")
+    read -r ssim db < <(sed -n "s/.*SSIM Y:\([0-9.]*\) ($figure).*/\\1 \\2/p" "$work/quality.log")
+    printf 'PSNR Mean Y:%.3f U:%.3f V:%.3f Avg:%.3f Global:%.3f; SSIM Mean Y:%.7f (%.3fdb)\n' \
+        "$y" "$u" "$v" "$avg" "$avg" "$ssim" "$db"
 }
 
 compare_quality() { # report decoded input size
@@ -164,7 +162,8 @@ compare "Encode 1280x720 QP 22 medium, encoder.exe (PSNR and SSIM on) / ffmpeg (
     encoder_once ffmpeg_encode_once
 compare "Encode 1280x720 QP 22 medium, ffmpeg with PSNR and SSIM / ffmpeg without" 120 \
     ffmpeg_encode_quality_once ffmpeg_encode_once
-clock=cpu compare "Encode 1280x720, encoder.exe with picture checksums / without, processor time (target >= 0.98)" \
+clock=cpu compare \
+    "Encode 1280x720, encoder.exe with picture checksums and places / without, processor time (target >= 0.98)" \
     120 encoder_once encoder_without_checksums_once
 compare "Decode 1280x720, decoder.exe / ffmpeg (target >= 1)" 120 decoder_once ffmpeg_decode_once
 compare "Decode 1280x720 on one thread, decoder.exe / ffmpeg" 120 decoder_one_thread_once ffmpeg_decode_one_thread_once
@@ -195,7 +194,8 @@ echo "  300 frames: $(decoder_peak "$work/long.dat")"
 mkdir -p "$work/unchecked"
 ffmpeg -nostdin -v error -i "$work/long.dat" -c copy -bsf:v filter_units=remove_types=6 -f h264 \
     "$work/unchecked/long.dat"
-clock=cpu compare "Decode 1920x1080, decoder.exe with picture checksums / without, processor time (target >= 0.98)" \
+clock=cpu compare \
+    "Decode 1920x1080, decoder.exe with picture checksums and places / without, processor time (target >= 0.98)" \
     300 decoder_long_once decoder_long_without_checksums_once
 rm -rf "$work"/*.dat "$work"/short*.yuv "$work"/long*.yuv "$work/unchecked"
 

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 #include <QtTest>
 
 #include <array>
@@ -566,38 +567,43 @@ void TestCodecTools::encoderReportStartsWithCompressionRate()
 void TestCodecTools::encoderReportsQuality_data()
 {
     QTest::addColumn<int>("qp");
-    QTest::newRow("QP 22 gives finite figures") << 22;
-    QTest::newRow("QP 0 is marked lossless") << 0;
+    QTest::addColumn<int>("flatFrames");
+    QTest::newRow("QP 22 gives finite figures") << 22 << 0;
+    // x264 gives such frames 100 dB, which a mean of decibels would count.
+    QTest::newRow("QP 22 with grey frames that come through unchanged") << 22 << 4;
+    QTest::newRow("QP 0 is marked lossless") << 0 << 0;
 }
 
-// The PSNRs of one frame, as x264 and ffmpeg's psnr filter give them: Y, U,
-// V, and all three planes together.
-static std::array<double, 4> framePsnr(const QByteArray &a, const QByteArray &b, int frame)
+// Each plane's mean squared error over all frames, and that of the three
+// planes weighed by their samples.
+static std::array<double, 4> meanSquaredErrors(const QByteArray &a, const QByteArray &b)
 {
-    const int luma = W * H, chroma = luma / 4;
+    const int luma = W * H, chroma = luma / 4, frames = a.size() / frameBytes;
     auto sse = [&](int from, int count) {
         double sum = 0;
         for (int i = from; i < from + count; ++i)
             sum += std::pow(double(uchar(a[i])) - double(uchar(b[i])), 2);
         return sum;
     };
-    auto db = [](double sum, int count) { return 10.0 * std::log10(255.0 * 255.0 * count / sum); };
-    const int start = frame * frameBytes;
-    const double y = sse(start, luma), u = sse(start + luma, chroma), v = sse(start + luma + chroma, chroma);
-    return {db(y, luma), db(u, chroma), db(v, chroma), db(y + u + v, frameBytes)};
+    std::array<double, 4> mse{};
+    for (int start = 0; start < frames * frameBytes; start += frameBytes) {
+        mse[0] += sse(start, luma) / luma / frames;
+        mse[1] += sse(start + luma, chroma) / chroma / frames;
+        mse[2] += sse(start + luma + chroma, chroma) / chroma / frames;
+    }
+    mse[3] = (luma * mse[0] + chroma * (mse[1] + mse[2])) / frameBytes;
+    return mse;
 }
 
-// The report's figures measured on the written stream: the means of the
-// per-frame PSNRs, and Global, the PSNR of all frames together.
+// The report's figures measured on the written stream as ffmpeg's psnr
+// filter sums them up: the PSNR of the mean squared errors, Y, U, V and
+// their average; and Global, the PSNR of all frames together.
 static std::array<double, 5> measuredPsnr(const QByteArray &clip, const QByteArray &decoded)
 {
+    const std::array<double, 4> mse = meanSquaredErrors(clip, decoded);
     std::array<double, 5> figures{};
-    const int frames = clip.size() / frameBytes;
-    for (int f = 0; f < frames; ++f) {
-        const std::array<double, 4> one = framePsnr(clip, decoded, f);
-        for (int i = 0; i < 4; ++i)
-            figures[i] += one[i] / frames;
-    }
+    for (int i = 0; i < 4; ++i)
+        figures[i] = 10.0 * std::log10(255.0 * 255.0 / mse[i]);
     figures[4] = psnr(clip, decoded, frameBytes, frameBytes);
     return figures;
 }
@@ -606,9 +612,10 @@ static std::array<double, 5> measuredPsnr(const QByteArray &clip, const QByteArr
 void TestCodecTools::encoderReportsQuality()
 {
     QFETCH(int, qp);
+    QFETCH(int, flatFrames);
     const int frames = 12;
     const QString dir = freshDir();
-    const QByteArray clip = makeClip(W, H, frames);
+    const QByteArray clip = QByteArray(flatFrames * frameBytes, char(128)) + makeClip(W, H, frames - flatFrames);
     const Result r = encodeClip(dir, clip, W, H, frames, qp);
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
@@ -639,6 +646,7 @@ void TestCodecTools::encoderReportsQuality()
     const QVector<annexb::Nal> nals = annexb::split(readFile(dir + "/stream.dat"));
     QVERIFY2(std::any_of(nals.begin(), nals.end(), [](const annexb::Nal &n) { return n.type() == 1 && !n.refIdc(); }),
              "the stream has no non-reference B-frame");
+    QVERIFY2(decoded.left(frameBytes) == clip.left(frameBytes) || !flatFrames, "the grey frames did not come through");
     const std::array<double, 5> measured = measuredPsnr(clip, decoded);
     for (int i = 0; i < 5; ++i)
         QVERIFY2(std::fabs(p.captured(i + 1).toDouble() - measured[i]) < 0.01,
@@ -943,6 +951,11 @@ void TestCodecTools::toolsSpeakTheUsersLanguage_data()
     QTest::newRow("words by LC_MESSAGES, numbers by LC_NUMERIC")
         << DECODER_EXE << input << stream << messagesOnly
         << "^Декодировано 6 кадров 128x96 за \\d+\\.\\d\\d с \\(\\d+\\.\\d кадр/с\\)\n" << 0;
+    // glibc gives its error texts in the locale's encoding unless asked for UTF-8.
+    QTest::newRow("system error text in a KOI8-R locale")
+        << DECODER_EXE << QStringList{"@INPUT@.absent"} << QByteArray()
+        << QStringList{QString("LOCPATH=") + TEST_LOCPATH, "LANG=ru_RU.KOI8-R"}
+        << "^Ошибка: не удаётся открыть файл потока «.+/input\\.absent»: Нет такого файла или каталога\n$" << 1;
     QTest::newRow("no locale: English") << DECODER_EXE << input << stream << QStringList()
                                         << "^Decoded 6 frames of 128x96 in \\d+\\.\\d\\d s \\(\\d+\\.\\d fps\\)\n" << 0;
 }
@@ -1298,8 +1311,55 @@ static QByteArray flipped(const QByteArray &stream, const annexb::Nal &nal, doub
     return out;
 }
 
-// 4 bytes flipped mid-slice, a cut, a reference picture's slice dropped, or
-// the checksum of a picture (decode order) changed or dropped.
+// A checksum SEI without its NAL header: payload type and size, UUID, kind,
+// flags, display and decode numbers, hashes, trailing bits.
+static QByteArray checksumRbsp(const QByteArray &stream, const annexb::Nal &sei)
+{
+    return annexb::toRbsp(stream.mid(sei.start + 1, sei.end - sei.start - 1));
+}
+
+static quint32 displayNumber(const QByteArray &stream, const annexb::Nal &sei)
+{
+    return qFromBigEndian<quint32>(checksumRbsp(stream, sei).constData() + 20);
+}
+
+// Damage to a picture's checksum or place (decode order): a broken kind or
+// size, or a non-reference picture lost or swapped with the next, as
+// networks lose them, or every picture from it on lost.
+static QByteArray placeDamage(const QByteArray &stream, const QString &kind, int which)
+{
+    const QVector<annexb::Nal> slices = slicesOf(stream), checksums = checksumsOf(stream);
+    if (which > checksums.size())
+        return {};
+    const annexb::Nal &sei = checksums[which - 1], &slice = slices[which - 1];
+    const int from = sei.start - 3, to = slice.end;
+    QByteArray out = stream;
+    if (kind == "checksum kind broken" || kind == "checksum kind broken, slice flipped") {
+        out[sei.start + 19] = char(3); // after the NAL header, payload type and size, and the UUID
+        return kind.endsWith("flipped") ? flipped(out, slice, 0.8) : out;
+    }
+    if (kind == "checksum size broken") {
+        // Two short: the two bytes left make an empty SEI message of another type, which libavcodec skips.
+        out[sei.start + 2] = char(out[sei.start + 2] - 2);
+        return out.replace(sei.end - 3, 2, QByteArray("\x64\0", 2));
+    }
+    if (kind == "lost from")
+        return out.left(from);
+    if (slice.refIdc())
+        return {};
+    if (kind == "picture lost")
+        return out.remove(from, to - from);
+    if (kind == "slice lost")
+        return out.remove(slice.start - 3, slice.end - slice.start + 3);
+    if (kind == "swapped with the next" && which < checksums.size() && !slices[which].refIdc()) {
+        const QByteArray picture = out.mid(from, to - from);
+        return out.remove(from, to - from).insert(slices[which].end - (to - from), picture);
+    }
+    return {};
+}
+
+// 4 bytes flipped mid-slice, a cut, a reference picture's slice dropped, the
+// checksum of a picture (decode order) changed or dropped, or placeDamage().
 static QByteArray damage(const QByteArray &stream, const QString &kind, int which)
 {
     if (kind == "cut")
@@ -1326,7 +1386,7 @@ static QByteArray damage(const QByteArray &stream, const QString &kind, int whic
         out[last] = out[last] == char(0x55) ? char(0xaa) : char(0x55);
         return out;
     }
-    return {};
+    return placeDamage(stream, kind, which);
 }
 
 // One byte flipped in a slice, from the given picture on (decode order), that
@@ -1362,6 +1422,18 @@ void TestCodecTools::decoderIsDeterministicOnDamage_data()
     QTest::newRow("a flip libavcodec cannot see, from the 6th picture on") << "unseen" << 6;
     QTest::newRow("checksum of the 5th picture changed") << "checksum changed" << 5;
     QTest::newRow("checksum of the 9th picture dropped") << "checksum dropped" << 9;
+    // In this clip the 5th picture is a non-reference B picture, as are the 4th and the 13th, and the 22nd a P picture.
+    QTest::newRow("the 5th picture lost") << "picture lost" << 5;
+    QTest::newRow("the 4th picture swapped with the 5th") << "swapped with the next" << 4;
+    QTest::newRow("kind of the 13th picture's checksum broken") << "checksum kind broken" << 13;
+    QTest::newRow("size of the 13th picture's checksum broken") << "checksum size broken" << 13;
+    // A flip libavcodec does not see in this picture: only the checksum tells.
+    QTest::newRow("kind of the 13th picture's checksum broken, its slice flipped")
+        << "checksum kind broken, slice flipped" << 13;
+    QTest::newRow("the 5th picture's slice lost, its checksum left") << "slice lost" << 5;
+    QTest::newRow("the last picture lost") << "lost from" << 24;
+    // The frames left are whole and in order: only the missing last picture tells.
+    QTest::newRow("the pictures from the 22nd on lost") << "lost from" << 22;
 }
 
 // Every run, with any number of threads, keeps the same frames and says the
@@ -1407,16 +1479,28 @@ void TestCodecTools::decoderIsDeterministicOnDamage()
     QVERIFY2(firstYuv == clean.left(firstYuv.size()), "a kept frame differs from the clean decode");
     // One order, display order, in the message: frame K+1 is where the kept run ends.
     const QRegularExpression said("frame (\\d+) and the frames after it depend on damaged data; "
-                                  "kept the first (\\d+) of (\\d+) frames");
+                                  "kept the first (\\d+) of (?:at least )?(\\d+) frames");
     const QRegularExpressionMatch m = said.match(firstOut);
     QVERIFY2(m.hasMatch() && m.captured(1).toInt() == kept + 1 && m.captured(2).toInt() == kept, qPrintable(firstOut));
-    const bool allCounted = kind != "cut" && kind != "drop";
+    const bool allCounted = kind != "cut" && kind != "drop" && !kind.contains("lost");
     QVERIFY2(m.captured(3).toInt() == (allCounted ? frames : m.captured(3).toInt()) && m.captured(3).toInt() > kept,
              qPrintable(firstOut));
     QVERIFY2(firstOut.contains(decodedFrames(kept)), qPrintable(firstOut));
     // What only the checksums find is named as such, and ends the run as other damage does.
     if (kind == "unseen" || kind.startsWith("checksum"))
         QVERIFY2(firstOut.contains("checksum"), qPrintable(firstOut));
+    if (kind.contains("lost") || kind.startsWith("swapped"))
+        QVERIFY2(firstOut.contains(QRegularExpression("lost or out of order|out of its place|missing at the end")),
+                 qPrintable(firstOut));
+    if (kind == "cut" || kind == "drop" || kind == "unseen")
+        return;
+    // Not the damaged picture's frame, but every frame before it and before those after it in decode order.
+    const QVector<annexb::Nal> checksums = checksumsOf(stream);
+    quint32 first = UINT_MAX;
+    for (int i = which - 1; i < checksums.size(); ++i)
+        first = qMin(first, displayNumber(stream, checksums[i]));
+    QVERIFY2(quint32(kept) >= first && quint32(kept) <= displayNumber(stream, checksums[which - 1]),
+             qPrintable(firstOut));
 }
 
 void TestCodecTools::decoderGivesUpOnInputWithoutPictures_data()
@@ -1510,13 +1594,14 @@ void TestCodecTools::checksumsAreValidH264()
     const QString dir = freshDir();
     QVERIFY(encodeClip(dir, makeClip(W, H, frames), W, H, frames, 22).exitCode == 0);
     const QByteArray stream = readFile(dir + "/stream.dat");
-    // User data unregistered (5) of 41 bytes: our UUID, the kind XXH3-64 (1), three hashes.
-    const QByteArray head = QByteArray::fromHex("0529b0ff1235854c46e5b6f794e8d7ff482b01");
+    // User data unregistered (5) of 50 bytes: our UUID, the kind XXH3-64 with places (2), the flags, the
+    // display and decode numbers, three hashes. The decoder's checks of clean streams prove the places.
+    const QByteArray head = QByteArray::fromHex("0532b0ff1235854c46e5b6f794e8d7ff482b02");
     const QVector<annexb::Nal> checksums = checksumsOf(stream);
     QCOMPARE(checksums.size(), frames);
     for (const annexb::Nal &nal : checksums) {
-        const QByteArray rbsp = annexb::toRbsp(stream.mid(nal.start + 1, nal.end - nal.start - 1));
-        QVERIFY2(rbsp.size() == 2 + 41 + 1 && rbsp.startsWith(head) && rbsp.endsWith(char(0x80)),
+        const QByteArray rbsp = checksumRbsp(stream, nal);
+        QVERIFY2(rbsp.size() == 2 + 50 + 1 && rbsp.startsWith(head) && rbsp.endsWith(char(0x80)),
                  qPrintable(rbsp.toHex()));
     }
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
@@ -1525,11 +1610,25 @@ void TestCodecTools::checksumsAreValidH264()
     QVERIFY2(decodeWithLibavcodec(stream) == ours, "libavcodec alone decodes other frames");
 }
 
+// The stream as the encoder wrote it before its checksums gave the places.
+static QByteArray withFirstKind(const QByteArray &stream)
+{
+    QByteArray out;
+    int copied = 0;
+    for (const annexb::Nal &sei : checksumsOf(stream)) {
+        const QByteArray rbsp = checksumRbsp(stream, sei);
+        const QByteArray first = QByteArray::fromHex("0529") + rbsp.mid(2, 16) + char(1) + rbsp.mid(28, 24);
+        out += stream.mid(copied, sei.start + 1 - copied) + annexb::toEbsp(first + char(0x80));
+        copied = sei.end;
+    }
+    return out + stream.mid(copied);
+}
+
 void TestCodecTools::decoderDecodesStreamsWithoutChecksums_data()
 {
     QTest::addColumn<QString>("change");
     QTest::newRow("another encoder's stream, without SEI") << "no SEI";
-    QTest::newRow("checksums of a kind this decoder does not know") << "other kind";
+    QTest::newRow("checksums of the first kind, without places") << "first kind";
 }
 
 void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
@@ -1541,13 +1640,10 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
     const QByteArray clean = readFile(dir + "/stream.yuv");
     QByteArray stream = readFile(dir + "/stream.dat");
-    if (change == "no SEI") {
+    if (change == "no SEI")
         stream = withoutSei(stream);
-    } else {
-        // The kind follows the NAL header, payload type and size and the UUID.
-        for (const annexb::Nal &nal : checksumsOf(stream))
-            stream[nal.start + 19] = char(2);
-    }
+    else
+        stream = withFirstKind(stream);
     QVERIFY(writeFile(dir + "/changed.dat", stream));
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});

@@ -34,11 +34,12 @@
 /* Set to 0, the stream carries no picture checksums: for the benchmark only. */
 #define HASH_VARIABLE "TUVR_ENCODER_PICTURE_HASH"
 
-/* Sums of the per-frame figures, for the means of the summary. */
+/* Sums of the per-frame figures, for the means of the summary. The mean
+ * squared errors are over 255 squared, 0 for a plane that came through
+ * unchanged: the PSNR of their mean is what ffmpeg's psnr filter sums up. */
 struct quality {
-    double psnr[3];
-    double psnr_avg;
-    double mse_avg; /* for the global PSNR over all frames */
+    double mse[3];
+    double mse_avg; /* x264's of the three planes together, for the global PSNR */
     double ssim;    /* negative when the pictures hold no SSIM window */
 };
 
@@ -53,6 +54,18 @@ struct held_luma {
 
 #define FREE_SLOT (-1)
 
+/* The picture x264 handed back last, written once the next one comes or the
+ * stream ends: only then can its checksum say whether it is the last. */
+struct pending_picture {
+    uint8_t *bytes;
+    size_t size; /* 0 when none is pending */
+    size_t room;
+    size_t head; /* what comes before its first slice, where the checksum goes */
+    int checked; /* it gets a checksum */
+    struct picture_hash hash;
+    struct picture_place place;
+};
+
 struct encode {
     struct encoder_config cfg;
     FILE *in;
@@ -66,6 +79,7 @@ struct encode {
     int frames_out;  /* what x264 has handed back */
     struct quality q;
     struct held_luma held;
+    struct pending_picture pending;
     struct progress progress;
     size_t partial_bytes;
     int hash_pictures;
@@ -189,23 +203,50 @@ static int first_slice(const x264_nal_t *nal, int i_nal)
     return i;
 }
 
-/* The NAL units of one picture lie back to back in memory. Its checksum goes
- * into its own access unit, just before its first slice. */
-static int write_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_image_t *img)
+/* Its checksum, if it gets one, goes into its own access unit, just before its first slice. */
+static int write_pending(struct encode *e, int last)
 {
-    const int slice = first_slice(nal, i_nal);
-    struct picture_hash hash;
+    struct pending_picture *p = &e->pending;
+    const size_t head = p->checked ? p->head : p->size;
     uint8_t sei[PICTURE_HASH_SEI_MAX];
-    size_t head;
 
-    if (!e->hash_pictures || slice == i_nal)
-        return write_bytes(e, nal[0].p_payload, (size_t)size);
-    if (hash_picture(e, img, &hash) < 0)
+    if (p->size == 0)
+        return 0;
+    p->place.last = last;
+    if (write_bytes(e, p->bytes, head) < 0 ||
+        (p->checked && write_bytes(e, sei, picture_hash_sei(&p->hash, &p->place, sei)) < 0) ||
+        write_bytes(e, p->bytes + head, p->size - head) < 0)
         return -1;
-    head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
-    if (write_bytes(e, nal[0].p_payload, head) < 0 || write_bytes(e, sei, picture_hash_sei(&hash, sei)) < 0)
-        return -1;
-    return write_bytes(e, nal[slice].p_payload, (size_t)size - head);
+    p->size = 0;
+    return 0;
+}
+
+/* The NAL units of one picture lie back to back in memory until x264's next call. */
+static int hold_picture(struct encode *e, const x264_nal_t *nal, int i_nal, int size, const x264_picture_t *pic)
+{
+    struct pending_picture *p = &e->pending;
+    const int slice = first_slice(nal, i_nal);
+
+    if ((size_t)size > p->room) {
+        uint8_t *bigger = realloc(p->bytes, (size_t)size);
+
+        if (!bigger) {
+            tool_error(_("out of memory"));
+            return -1;
+        }
+        p->bytes = bigger;
+        p->room = (size_t)size;
+    }
+    memcpy(p->bytes, nal[0].p_payload, (size_t)size);
+    p->size = (size_t)size;
+    p->checked = e->hash_pictures && slice < i_nal;
+    if (!p->checked)
+        return 0;
+    p->head = (size_t)(nal[slice].p_payload - nal[0].p_payload);
+    /* x264 hands the pictures back in decode order; their pts is their number in display order. */
+    p->place.display = (uint32_t)pic->i_pts;
+    p->place.decode = (uint32_t)(e->frames_out - 1);
+    return hash_picture(e, &pic->img, &p->hash);
 }
 
 static int open_held_luma(struct encode *e)
@@ -268,12 +309,17 @@ static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
     return 0;
 }
 
+/* The mean squared error over 255 squared that x264's PSNR stands for. */
+static double mse_of(double psnr)
+{
+    return psnr >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -psnr / 10.0);
+}
+
 static void add_psnr(struct quality *q, const x264_image_properties_t *prop)
 {
     for (int i = 0; i < 3; i++)
-        q->psnr[i] += prop->f_psnr[i];
-    q->psnr_avg += prop->f_psnr_avg;
-    q->mse_avg += prop->f_psnr_avg >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -prop->f_psnr_avg / 10.0);
+        q->mse[i] += mse_of(prop->f_psnr[i]);
+    q->mse_avg += mse_of(prop->f_psnr_avg);
 }
 
 static int encode_picture(struct encode *e, x264_picture_t *pic)
@@ -293,7 +339,9 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
         return -1;
     add_psnr(&e->q, &pic_out.prop);
     progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    return write_picture(e, nal, i_nal, size, &pic_out.img);
+    if (write_pending(e, 0) < 0)
+        return -1;
+    return hold_picture(e, nal, i_nal, size, &pic_out);
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -368,15 +416,18 @@ static const char *decibels_text(char *buf, size_t size, double db)
     return buf;
 }
 
-static const char *psnr_text(char *buf, size_t size, double db)
+/* The PSNR of a mean squared error over 255 squared. */
+static double psnr_of(double mse)
 {
-    return decibels_text(buf, size, db >= LOSSLESS_PSNR ? INFINITY : db);
+    return mse > 0 ? -10.0 * log10(mse) : INFINITY;
 }
 
 static void print_quality(const struct encode *e)
 {
     const double n = e->frames_out;
-    const double global = e->q.mse_avg > 0 ? -10.0 * log10(e->q.mse_avg / n) : LOSSLESS_PSNR;
+    /* The planes' errors weighed by their samples, as ffmpeg's average does. */
+    const double luma = (double)e->cfg.width * e->cfg.height, chroma = luma / 4;
+    const double mse_avg = (luma * e->q.mse[0] + chroma * (e->q.mse[1] + e->q.mse[2])) / (luma + 2 * chroma);
     const double ssim = e->q.ssim / n;
     char y[16], u[16], v[16], avg[16], all[16], db[16];
 
@@ -389,9 +440,10 @@ static void print_quality(const struct encode *e)
         printf(_("SSIM Mean Y:%.7f (%s db, lossless)\n"), 1.0, inf);
         return;
     }
-    printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n"), psnr_text(y, sizeof y, e->q.psnr[0] / n),
-           psnr_text(u, sizeof u, e->q.psnr[1] / n), psnr_text(v, sizeof v, e->q.psnr[2] / n),
-           psnr_text(avg, sizeof avg, e->q.psnr_avg / n), psnr_text(all, sizeof all, global));
+    printf(_("PSNR Mean Y:%s U:%s V:%s Avg:%s Global:%s\n"), decibels_text(y, sizeof y, psnr_of(e->q.mse[0] / n)),
+           decibels_text(u, sizeof u, psnr_of(e->q.mse[1] / n)), decibels_text(v, sizeof v, psnr_of(e->q.mse[2] / n)),
+           decibels_text(avg, sizeof avg, psnr_of(mse_avg / n)),
+           decibels_text(all, sizeof all, psnr_of(e->q.mse_avg / n)));
     if (ssim < 0)
         printf(_("SSIM Mean Y: not measured, the pictures have a side under 8 pixels\n"));
     else
@@ -451,7 +503,7 @@ static int run(struct encode *e)
     progress_start(&e->progress);
     if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0)
         return -1;
-    if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
+    if (encode_input(e) < 0 || flush_delayed(e) < 0 || write_pending(e, 1) < 0 || check_frames(e) < 0)
         return -1;
     if (outfile_commit(&e->out, e->cfg.file_dat) < 0)
         return -1;
@@ -497,6 +549,7 @@ end:
     free(e.held.planes);
     free(e.held.pts);
     free(e.held.scratch);
+    free(e.pending.bytes);
     config_free(&e.cfg);
     tool_finish(args, argv);
     return ret;

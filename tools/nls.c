@@ -10,7 +10,10 @@ void tools_nls_start(void)
     setlocale(LC_NUMERIC, "C");
     /* Otherwise gettext looks in its own default folder, the system's. */
     nls_bind_catalogues(TUVR_TOOLS_TEXT_DOMAIN);
-    /* The program reads the tools' output as UTF-8, as it gives them paths. */
+    /* The program reads the tools' output as UTF-8, as it gives them paths;
+     * glibc's strerror() speaks through its own catalogue, in the locale's
+     * encoding unless told otherwise. */
     bind_textdomain_codeset(TUVR_TOOLS_TEXT_DOMAIN, "UTF-8");
+    bind_textdomain_codeset("libc", "UTF-8");
     textdomain(TUVR_TOOLS_TEXT_DOMAIN);
 }

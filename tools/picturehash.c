@@ -10,7 +10,7 @@
 #define SEI_USER_DATA_UNREGISTERED 5
 #define INTERLEAVED_CHUNK 1024
 
-static const uint8_t tuvr_uuid[16] = {0xb0, 0xff, 0x12, 0x35, 0x85, 0x4c, 0x46, 0xe5,
+static const uint8_t tuvr_uuid[PICTURE_HASH_UUID_SIZE] = {0xb0, 0xff, 0x12, 0x35, 0x85, 0x4c, 0x46, 0xe5,
                                       0xb6, 0xf7, 0x94, 0xe8, 0xd7, 0xff, 0x48, 0x2b};
 
 uint64_t picture_hash_plane(const uint8_t *data, ptrdiff_t linesize, int width, int height)
@@ -55,15 +55,32 @@ void picture_hash_interleaved(const uint8_t *data, ptrdiff_t linesize, int width
     *v = XXH3_64bits_digest(&sv);
 }
 
-static void write_payload(const struct picture_hash *hash, uint8_t *p)
+static uint8_t *put_number(uint8_t *p, uint64_t value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        *p++ = (uint8_t)(value >> shift);
+    return p;
+}
+
+static uint64_t get_number(const uint8_t **p, int bytes)
+{
+    uint64_t value = 0;
+
+    for (int i = 0; i < bytes; i++)
+        value = value << 8 | *(*p)++;
+    return value;
+}
+
+static void write_payload(const struct picture_hash *hash, const struct picture_place *place, uint8_t *p)
 {
     memcpy(p, tuvr_uuid, sizeof tuvr_uuid);
     p += sizeof tuvr_uuid;
-    *p++ = PICTURE_HASH_XXH3_64;
-    for (int plane = 0; plane < 3; plane++) {
-        for (int shift = 56; shift >= 0; shift -= 8)
-            *p++ = (uint8_t)(hash->plane[plane] >> shift);
-    }
+    *p++ = PICTURE_HASH_XXH3_64_PLACED;
+    *p++ = place->last ? PICTURE_PLACE_LAST : 0;
+    p = put_number(p, place->display, 4);
+    p = put_number(p, place->decode, 4);
+    for (int plane = 0; plane < 3; plane++)
+        p = put_number(p, hash->plane[plane], 8);
 }
 
 /* Inserts 03 wherever two zero bytes would run into a byte that could make a start code. */
@@ -83,31 +100,58 @@ static size_t escape(const uint8_t *rbsp, size_t size, uint8_t *out)
     return n;
 }
 
-size_t picture_hash_sei(const struct picture_hash *hash, uint8_t nal[PICTURE_HASH_SEI_MAX])
+size_t picture_hash_sei(const struct picture_hash *hash, const struct picture_place *place,
+                        uint8_t nal[PICTURE_HASH_SEI_MAX])
 {
     static const uint8_t start[] = {0, 0, 0, 1, SEI_NAL_TYPE};
-    uint8_t rbsp[2 + PICTURE_HASH_PAYLOAD_SIZE + 1];
+    uint8_t rbsp[2 + PICTURE_HASH_PLACED_SIZE + 1];
 
     rbsp[0] = SEI_USER_DATA_UNREGISTERED;
-    rbsp[1] = PICTURE_HASH_PAYLOAD_SIZE;
-    write_payload(hash, rbsp + 2);
+    rbsp[1] = PICTURE_HASH_PLACED_SIZE;
+    write_payload(hash, place, rbsp + 2);
     rbsp[sizeof rbsp - 1] = 0x80; /* rbsp_trailing_bits */
     memcpy(nal, start, sizeof start);
     return sizeof start + escape(rbsp, sizeof rbsp, nal + sizeof start);
 }
 
-enum picture_hash_found picture_hash_read(const uint8_t *payload, size_t size, struct picture_hash *hash)
+/* The place of a payload of the placed kind, or -1 for flags this build does not know. */
+static int read_place(const uint8_t **p, struct picture_place *place)
+{
+    const uint8_t flags = *(*p)++;
+
+    if (flags & ~PICTURE_PLACE_LAST)
+        return -1;
+    place->last = flags & PICTURE_PLACE_LAST;
+    place->display = (uint32_t)get_number(p, 4);
+    place->decode = (uint32_t)get_number(p, 4);
+    return 0;
+}
+
+/* The size of a payload of that kind, 0 for a kind this build does not know. */
+static size_t payload_size(int kind)
+{
+    switch (kind) {
+    case PICTURE_HASH_XXH3_64:
+        return PICTURE_HASH_UUID_SIZE + 1 + 3 * 8;
+    case PICTURE_HASH_XXH3_64_PLACED:
+        return PICTURE_HASH_PLACED_SIZE;
+    }
+    return 0;
+}
+
+enum picture_hash_found picture_hash_read(const uint8_t *payload, size_t size, struct picture_hash *hash,
+                                          struct picture_place *place)
 {
     const uint8_t *p = payload + sizeof tuvr_uuid + 1;
+    int kind;
 
-    if (size < sizeof tuvr_uuid + 1 || memcmp(payload, tuvr_uuid, sizeof tuvr_uuid) != 0)
+    if (size < sizeof tuvr_uuid || memcmp(payload, tuvr_uuid, sizeof tuvr_uuid) != 0)
         return PICTURE_HASH_NONE;
-    if (payload[sizeof tuvr_uuid] != PICTURE_HASH_XXH3_64 || size != PICTURE_HASH_PAYLOAD_SIZE)
-        return PICTURE_HASH_UNKNOWN;
-    for (int plane = 0; plane < 3; plane++) {
-        hash->plane[plane] = 0;
-        for (int i = 0; i < 8; i++)
-            hash->plane[plane] = hash->plane[plane] << 8 | *p++;
-    }
-    return PICTURE_HASH_FOUND;
+    /* A kind or size that damage changed must not let a picture pass unchecked. */
+    kind = size > sizeof tuvr_uuid ? payload[sizeof tuvr_uuid] : 0;
+    if (size != payload_size(kind) || (kind == PICTURE_HASH_XXH3_64_PLACED && read_place(&p, place) < 0))
+        return PICTURE_HASH_DAMAGED;
+    for (int plane = 0; plane < 3; plane++)
+        hash->plane[plane] = get_number(&p, 8);
+    return kind == PICTURE_HASH_XXH3_64_PLACED ? PICTURE_HASH_PLACED : PICTURE_HASH_FOUND;
 }

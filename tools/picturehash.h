@@ -4,21 +4,36 @@
 #include <stddef.h>
 #include <stdint.h>
 
-/* A checksum of each plane of a picture as a decoder outputs it. H.264
- * carries none of its own, so the encoder writes one with every picture, in
- * a user data SEI message under a UUID of ours, and the decoder compares:
- * damage libavcodec cannot see would otherwise pass for good frames. Other
- * decoders skip the message. */
+/* A checksum of each plane of a picture as a decoder outputs it, and the
+ * picture's place in its stream. H.264 carries neither of its own, so the
+ * encoder writes them with every picture, in a user data SEI message under a
+ * UUID of ours, and the decoder compares: damage libavcodec cannot see, and
+ * a picture lost, doubled or moved, would otherwise pass for good frames.
+ * Other decoders skip the message. */
 
-/* The payload: the UUID, a byte for the kind of hash, then one hash a plane
- * (Y, U, V), most significant byte first. */
-#define PICTURE_HASH_PAYLOAD_SIZE (16 + 1 + 3 * 8)
+/* The payload: the UUID, a byte for its kind, then for PICTURE_HASH_PLACED
+ * a byte of flags (PICTURE_PLACE_LAST), the display number and the decode
+ * number (32 bits each); last one hash a plane (Y, U, V). Every number most
+ * significant byte first. */
+#define PICTURE_HASH_UUID_SIZE 16
+#define PICTURE_HASH_PLACED_SIZE (PICTURE_HASH_UUID_SIZE + 1 + 1 + 2 * 4 + 3 * 8)
 /* Room for the whole SEI NAL unit with its start code, emulation prevention included. */
-#define PICTURE_HASH_SEI_MAX (4 + 3 + PICTURE_HASH_PAYLOAD_SIZE + 1 + (3 + PICTURE_HASH_PAYLOAD_SIZE + 1) / 2)
+#define PICTURE_HASH_SEI_MAX (4 + 3 + PICTURE_HASH_PLACED_SIZE + 1 + (3 + PICTURE_HASH_PLACED_SIZE + 1) / 2)
 
-/* XXH3 with 64 bits over each plane's visible rows back to back: a 1080p
- * picture takes a quarter of a millisecond, against 1 ms for CRC-32. */
+/* The kinds. XXH3 with 64 bits over each plane's visible rows back to back:
+ * a 1080p picture takes a quarter of a millisecond, against 1 ms for CRC-32.
+ * Streams of the first kind, hashes alone, still decode checked. */
 #define PICTURE_HASH_XXH3_64 1
+#define PICTURE_HASH_XXH3_64_PLACED 2
+
+#define PICTURE_PLACE_LAST 1
+
+/* Where a picture stands in its stream. */
+struct picture_place {
+    uint32_t display; /* its frame's number in display order, from 0 */
+    uint32_t decode;  /* the pictures the stream holds before it */
+    int last;         /* no picture follows it in the stream */
+};
 
 struct picture_hash {
     uint64_t plane[3];
@@ -26,8 +41,9 @@ struct picture_hash {
 
 enum picture_hash_found {
     PICTURE_HASH_NONE,    /* not our payload */
-    PICTURE_HASH_UNKNOWN, /* ours, of a kind this build cannot check */
-    PICTURE_HASH_FOUND
+    PICTURE_HASH_DAMAGED, /* ours, but of no kind or size this build knows */
+    PICTURE_HASH_FOUND,   /* the hashes alone, of the first kind */
+    PICTURE_HASH_PLACED   /* the hashes and the place */
 };
 
 uint64_t picture_hash_plane(const uint8_t *data, ptrdiff_t linesize, int width, int height);
@@ -37,10 +53,13 @@ uint64_t picture_hash_plane(const uint8_t *data, ptrdiff_t linesize, int width, 
 void picture_hash_interleaved(const uint8_t *data, ptrdiff_t linesize, int width, int height, uint64_t *u,
                               uint64_t *v);
 
-/* Writes the SEI NAL unit carrying hash, start code first; returns its size. */
-size_t picture_hash_sei(const struct picture_hash *hash, uint8_t nal[PICTURE_HASH_SEI_MAX]);
+/* Writes the SEI NAL unit carrying hash and place, start code first; returns its size. */
+size_t picture_hash_sei(const struct picture_hash *hash, const struct picture_place *place,
+                        uint8_t nal[PICTURE_HASH_SEI_MAX]);
 
-/* Reads a user data unregistered SEI payload, UUID first. */
-enum picture_hash_found picture_hash_read(const uint8_t *payload, size_t size, struct picture_hash *hash);
+/* Reads a user data unregistered SEI payload, UUID first; place is filled
+ * for PICTURE_HASH_PLACED only. */
+enum picture_hash_found picture_hash_read(const uint8_t *payload, size_t size, struct picture_hash *hash,
+                                          struct picture_place *place);
 
 #endif

@@ -134,7 +134,10 @@ struct decode {
     int fields;       /* field pictures, two to a frame */
     int frame_pictures;
     int kept_all;     /* no frame has been held back yet */
-    int checksummed;  /* a frame so far carried our checksum */
+    enum picture_hash_found checked; /* what the frames so far carried: PICTURE_HASH_NONE, FOUND or PLACED */
+    int part_start;   /* frames, and packets, of the streams of ours before the one being checked */
+    int kept_last;    /* the frame of its last picture has been kept */
+    uint32_t last_decode;
 };
 
 static int open_decoder(struct decode *d, int threads)
@@ -165,19 +168,25 @@ static int open_decoder(struct decode *d, int threads)
     return 0;
 }
 
-/* Our checksum of the frame, when it carries one among its user data. */
-static enum picture_hash_found stored_hash(const AVFrame *f, struct picture_hash *hash)
+/* Our checksum of the frame, when it carries one among its user data. A
+ * second one came from a picture lost before it. */
+static enum picture_hash_found stored_hash(const AVFrame *f, struct picture_hash *hash, struct picture_place *place)
 {
+    enum picture_hash_found found = PICTURE_HASH_NONE;
+
     for (int i = 0; i < f->nb_side_data; i++) {
         const AVFrameSideData *sd = f->side_data[i];
-        enum picture_hash_found found;
+        enum picture_hash_found one;
 
         if (sd->type != AV_FRAME_DATA_SEI_UNREGISTERED)
             continue;
-        if ((found = picture_hash_read(sd->data, sd->size, hash)) != PICTURE_HASH_NONE)
-            return found;
+        if ((one = picture_hash_read(sd->data, sd->size, hash, place)) == PICTURE_HASH_NONE)
+            continue;
+        if (found != PICTURE_HASH_NONE)
+            return PICTURE_HASH_DAMAGED;
+        found = one;
     }
-    return PICTURE_HASH_NONE;
+    return found;
 }
 
 static int matches_hash(const AVFrame *f, const struct picture_hash *stored)
@@ -189,33 +198,87 @@ static int matches_hash(const AVFrame *f, const struct picture_hash *stored)
            picture_hash_plane(f->data[2], f->linesize[2], cw, ch) == stored->plane[2];
 }
 
+/* Every picture of the stream being checked has come out, its last one too. */
+static int part_complete(const struct decode *d)
+{
+    return d->kept_last && (uint32_t)(d->res->frames - d->part_start) == d->last_decode + 1;
+}
+
+/* Frames come out in display order, each with the number of the packet it
+ * was decoded from, in decode order: a picture lost, doubled or moved puts
+ * a frame where the encoder did not. Streams of ours joined end to end
+ * number their pictures each from 0; one picture a packet, so a stream
+ * holds as many packets as frames. */
+static int check_place(struct decode *d, const AVFrame *f, const struct picture_place *place)
+{
+    const int frame = d->res->frames + 1;
+
+    if (part_complete(d)) {
+        d->part_start = d->res->frames;
+        d->kept_last = 0;
+    }
+    if (place->display != (uint32_t)(d->res->frames - d->part_start)) {
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d is lost or out of order: frame %llu came in its place"),
+                   frame, (unsigned long long)d->part_start + place->display + 1);
+        return -1;
+    }
+    if (place->decode != (uint32_t)(f->pts - d->part_start)) {
+        damaged_at((int)f->pts, RANK_CHECKSUM,
+                   _("frame %d is out of its place in the stream: a picture before it was lost, doubled or moved"),
+                   frame);
+        return -1;
+    }
+    if (place->last) {
+        d->kept_last = 1;
+        d->last_decode = place->decode;
+    }
+    return 0;
+}
+
 /* Damage libavcodec cannot see shows as a frame that differs from the
- * checksum the encoder wrote with it, or that lacks the checksum its stream
- * carried so far. Streams without our checksums go unchecked. */
+ * checksum the encoder wrote with it, stands where the encoder did not put
+ * it, or lacks the checksum, or the kind of it, its stream carried so far.
+ * Streams without our checksums go unchecked. */
 static int check_hash(struct decode *d, const AVFrame *f)
 {
     const int frame = d->res->frames + 1;
     struct picture_hash stored;
+    struct picture_place place;
+    enum picture_hash_found found;
 
     if (f->format != AV_PIX_FMT_YUV420P && f->format != AV_PIX_FMT_YUVJ420P)
         return 0;
-    switch (stored_hash(f, &stored)) {
-    case PICTURE_HASH_NONE:
-        if (!d->checksummed)
-            return 0;
+    found = stored_hash(f, &stored, &place);
+    if (found == PICTURE_HASH_NONE && d->checked == PICTURE_HASH_NONE)
+        return 0;
+    if (found == PICTURE_HASH_NONE) {
         damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d lacks the checksum the frames before it carry"), frame);
         return -1;
-    case PICTURE_HASH_UNKNOWN:
-        d->checksummed = 1;
-        return 0;
-    case PICTURE_HASH_FOUND:
-        d->checksummed = 1;
-        if (matches_hash(f, &stored))
-            return 0;
-        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d differs from the checksum stored with it"), frame);
+    }
+    if (found == PICTURE_HASH_DAMAGED || (d->checked != PICTURE_HASH_NONE && found != d->checked)) {
+        damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d carries a damaged checksum"), frame);
         return -1;
     }
-    return 0;
+    d->checked = found;
+    if (found == PICTURE_HASH_PLACED && check_place(d, f, &place) < 0)
+        return -1;
+    if (matches_hash(f, &stored))
+        return 0;
+    damaged_at((int)f->pts, RANK_CHECKSUM, _("frame %d differs from the checksum stored with it"), frame);
+    return -1;
+}
+
+/* The encoder marks its last picture: without it, or with frames missing
+ * before it, the stream lost pictures at its end. */
+static void check_end(struct decode *d)
+{
+    if (d->checked != PICTURE_HASH_PLACED || !d->kept_all || damage_found() || part_complete(d))
+        return;
+    damaged_at(d->packets, RANK_CHECKSUM, _("pictures are missing at the end of the stream"));
+    /* It held at least one picture more than came out. */
+    d->res->counted_all = 0;
+    if (d->res->pictures <= d->res->frames)
+        d->res->pictures = d->res->frames + 1;
 }
 
 /* Every packet before a frame's own has been decoded once the frame comes
@@ -390,6 +453,7 @@ int stream_decode(const struct stream_source *src, const struct stream_sink *sin
     if (read_input(&d) < 0 || decode(&d, NULL) < 0)
         goto end;
     res->pictures = d.frame_pictures + (d.fields + 1) / 2;
+    check_end(&d);
     res->damaged = damage_found();
     snprintf(res->reason, sizeof res->reason, "%s", damage.reason);
     ret = 0;

@@ -25,7 +25,7 @@ struct stream_sink {
 struct stream_result {
     int frames;          /* handed to the sink */
     int pictures;        /* the stream holds, as far as it was read */
-    int counted_all;     /* 0 when reading stopped before the end */
+    int counted_all;     /* 0 when reading stopped before the end, or the stream lost pictures there */
     int damaged;         /* the frames after the kept ones depend on damaged data */
     char reason[160];    /* what the decoder found wrong first */
     uint64_t bytes_read;
