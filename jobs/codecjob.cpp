@@ -43,6 +43,13 @@ static QByteArray keptOutput(const BoundedOutput &output)
     return output.head() + '\n' + gap.toUtf8() + '\n' + output.tail();
 }
 
+// Without the blank lines a progress line's end leaves.
+static QString diagnosticsText(const BoundedOutput &diagnostics)
+{
+    const QString text = QString::fromUtf8(keptOutput(diagnostics)).trimmed();
+    return text.isEmpty() ? text : text + QLatin1Char('\n');
+}
+
 static JobOutcome::Status statusOf(const JobEnd &end)
 {
     switch (end.status) {
@@ -64,9 +71,11 @@ void CodecJob::finish(const JobEnd &end)
     outcome.status = statusOf(end);
     outcome.program = QFileInfo(end.program).fileName();
     outcome.exitCode = end.exitCode;
-    // The decoder prints no compression rate: its report is all it said.
+    // The decoder prints no compression rate: its report is all it said. The
+    // tool's errors and warnings, on standard error, come before it.
     if (outcome.status != JobOutcome::Status::Cancelled)
-        outcome.report = encoderReport(keptOutput(end.output), Texts::tr("Compression rate"));
+        outcome.report = diagnosticsText(end.diagnostics)
+            + encoderReport(keptOutput(end.output), Texts::tr("Compression rate"));
     emit ended(outcome);
 }
 

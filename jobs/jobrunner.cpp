@@ -78,10 +78,12 @@ void JobRunner::readErrors()
     takeErrorLines(progressParser.feed(process->readAllStandardError()));
 }
 
-// Progress goes to the dialog; the rest of the tool's diagnostics to our own standard error.
+// Progress goes to the dialog; the rest of the tool's diagnostics to its
+// end, and to our own standard error as they come.
 void JobRunner::takeErrorLines(const ToolProgressParser::Lines &lines)
 {
     if (!lines.otherText.isEmpty()) {
+        end.diagnostics.append(lines.otherText);
         std::fwrite(lines.otherText.constData(), 1, size_t(lines.otherText.size()), stderr);
         std::fflush(stderr);
     }

@@ -22,6 +22,8 @@ struct JobEnd
     QString program;
     // The tool's standard output, kept to its first and last megabytes.
     BoundedOutput output;
+    // What else it said on standard error, its errors and warnings, kept alike.
+    BoundedOutput diagnostics;
 
     bool succeeded() const { return status == Status::Exited && exitCode == 0; }
 };

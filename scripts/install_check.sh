@@ -80,7 +80,7 @@ grep -q 'Сжимает видео' <<<"$answer" || fail "tuv-r --help is not in
 # Russian locale, here set by LANG alone (tst_installed below has LC_ALL).
 for locale in ru_RU ru_UA; do
     status=0
-    answer=$(in_home env -u LC_ALL LANG=$locale.UTF-8 "$prefix/libexec/tuv-r/decoder.exe" 2>/dev/null) || status=$?
+    answer=$(in_home env -u LC_ALL LANG=$locale.UTF-8 "$prefix/libexec/tuv-r/decoder.exe" 2>&1 >/dev/null) || status=$?
     [ "$status" -eq 2 ] || fail "decoder.exe without a stream exited with $status, not 2"
     grep -q '^Ошибка: использование: ' <<<"$answer" || fail "decoder.exe is not in Russian in $locale: $answer"
 done

@@ -146,9 +146,12 @@ void TestCodecJobs::outcomeIsTold_data()
     QTest::newRow("decode failing: the code and the error")
         << decode << QByteArray("out Error: not an H.264 stream\\n\nexit 3\n") << JobOutcome::Status::Failed
         << "Decode failed" << "decoder.exe stopped with exit code 3." << "Error: not an H.264 stream\n";
-    QTest::newRow("progress and diagnostics on standard error stay out of the report")
-        << decode << QByteArray("err [50.0%] 1/2 frames\\r\nerr note\\n\nout done\\n\n")
-        << JobOutcome::Status::Succeeded << "Decode complete" << "Decode complete" << "done\n";
+    QTest::newRow("progress stays out of the report, a warning on standard error comes first")
+        << decode << QByteArray("err [50.0%] 1/2 frames\\r\\n\nerr Warning: note\\n\nout done\\n\n")
+        << JobOutcome::Status::Succeeded << "Decode complete" << "Decode complete" << "Warning: note\ndone\n";
+    QTest::newRow("encode failing: its error on standard error only")
+        << encode << QByteArray("err Error: cannot open input file\\n\nexit 1\n") << JobOutcome::Status::Failed
+        << "Encode failed" << "encoder.exe stopped with exit code 1." << "Error: cannot open input file\n";
     QTest::newRow("no tool at all: not started, and where it was looked for")
         << decode << QByteArray() << JobOutcome::Status::NotStarted << "Decode failed"
         << "decoder.exe could not be started." << "";

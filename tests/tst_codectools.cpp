@@ -1,5 +1,6 @@
 #include "annexb.h"
 #include "jobs/encoderreport.h"
+#include "jobs/toolprogress.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,6 +105,9 @@ private:
         int exitCode = -1;
         QString out;
         QString err;
+        // What the program shows of it: its errors and warnings from standard
+        // error, without the progress, then its report.
+        QString said;
     };
 
     static Result run(const QString &program, const QStringList &args, const QStringList &env = {},
@@ -172,6 +176,9 @@ TestCodecTools::Result TestCodecTools::run(const QString &program, const QString
     r.exitCode = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
+    ToolProgressParser diagnostics;
+    r.said = QString::fromUtf8(diagnostics.feed(r.err.toUtf8()).otherText + diagnostics.finish().otherText).trimmed();
+    r.said += (r.said.isEmpty() ? "" : "\n") + r.out;
     return r;
 }
 
@@ -439,10 +446,10 @@ void TestCodecTools::encoderRejectsBadConfig()
 
     const Result r = run(ENCODER_EXE, args);
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "encoder.exe crashed or hung");
-    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-    QVERIFY2(r.out.startsWith("Error") && r.out.trimmed().count('\n') == 0,
-             qPrintable("want one error line on stdout, got: " + r.out));
-    QVERIFY2(r.out.contains(needle), qPrintable(QString("'%1' not named in: %2").arg(needle, r.out)));
+    QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+    QVERIFY2(r.said.startsWith("Error") && r.said.trimmed().count('\n') == 0,
+             qPrintable("want one error line, got: " + r.said));
+    QVERIFY2(r.said.contains(needle), qPrintable(QString("'%1' not named in: %2").arg(needle, r.said)));
     QVERIFY2(entriesOf(outDir).isEmpty(), qPrintable("left behind: " + entriesOf(outDir).join(", ")));
     QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv", "out"}));
     QVERIFY2(readFile(dir + "/in.yuv") == makeClip(W, H, 2), "the input changed");
@@ -484,8 +491,8 @@ void TestCodecTools::encoderRefusesToWriteOverItsInput()
 
     const Result r = run(ENCODER_EXE, {dir + "/config.txt"});
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "encoder.exe crashed or hung");
-    QVERIFY2(r.exitCode != 0 && r.out.startsWith("Error") && r.out.contains("is the input file"),
-             qPrintable(r.out));
+    QVERIFY2(r.exitCode != 0 && r.said.startsWith("Error") && r.said.contains("is the input file"),
+             qPrintable(r.said));
     QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv", "link.yuv"}));
     QVERIFY2(readFile(dir + "/in.yuv") == clip, "the input changed");
 }
@@ -508,8 +515,8 @@ void TestCodecTools::encoderRejectsInputWithoutFrames()
     const QString dir = freshDir();
     const Result r = encodeClip(dir, input, W, H, 4, 22, env);
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "encoder.exe crashed or hung");
-    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-    QVERIFY2(r.out.startsWith("Error") && r.out.contains("in.yuv"), qPrintable(r.out));
+    QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+    QVERIFY2(r.said.startsWith("Error") && r.said.contains("in.yuv"), qPrintable(r.said));
     QCOMPARE(entriesOf(dir), QStringList({"config.txt", "in.yuv"}));
 }
 
@@ -977,7 +984,7 @@ void TestCodecTools::toolsSpeakTheUsersLanguage()
     QVERIFY2(r.exitCode == exitCode, qPrintable(QString("exit code %1: %2").arg(r.exitCode).arg(r.err)));
     const QRegularExpression expected(pattern);
     QVERIFY2(expected.isValid(), qPrintable(expected.errorString()));
-    QVERIFY2(expected.match(r.out).hasMatch(), qPrintable("want /" + pattern + "/, got: " + r.out));
+    QVERIFY2(expected.match(r.said).hasMatch(), qPrintable("want /" + pattern + "/, got: " + r.said));
 }
 
 // Words of Latin letters but those Russian writes so too, the ones that
@@ -1120,8 +1127,8 @@ void TestCodecTools::decoderKeepsFramesBeforeCut()
 
     const Result r = run(DECODER_EXE, {dir + "/cut.dat"});
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
-    QVERIFY2(r.exitCode == 1, qPrintable(r.out));
-    QVERIFY2(r.out.contains("Warning") && r.out.contains("cut short"), qPrintable(r.out));
+    QVERIFY2(r.exitCode == 1, qPrintable(r.said));
+    QVERIFY2(r.said.contains("Warning") && r.said.contains("cut short"), qPrintable(r.said));
     const QByteArray decoded = readFile(dir + "/cut.yuv");
     QVERIFY2(decoded.size() > 0 && decoded.size() < clip.size() && decoded.size() % frameBytes == 0,
              qPrintable(QString("%1 bytes decoded").arg(decoded.size())));
@@ -1162,8 +1169,8 @@ void TestCodecTools::decoderRejectsBadStream()
 
     const Result r = run(DECODER_EXE, {path});
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
-    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-    QVERIFY2(r.out.startsWith("Error") && r.out.contains(name), qPrintable(r.out));
+    QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+    QVERIFY2(r.said.startsWith("Error") && r.said.contains(name), qPrintable(r.said));
     QCOMPARE(entriesOf(dir), before);
 }
 
@@ -1180,8 +1187,8 @@ void TestCodecTools::decoderStopsAtResolutionChange()
 
     const Result r = run(DECODER_EXE, {dir + "/joined.dat"});
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
-    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-    QVERIFY2(r.out.contains("changes from 128x96"), qPrintable(r.out));
+    QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+    QVERIFY2(r.said.contains("changes from 128x96"), qPrintable(r.said));
     QVERIFY2(readFile(dir + "/joined.yuv") == clip, "the frames before the change were not kept");
 }
 
@@ -1226,8 +1233,8 @@ void TestCodecTools::pictureSizeLimit()
         r = run(DECODER_EXE, {dir + "/big.dat"});
     }
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "the tool crashed or hung");
-    QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-    QVERIFY2(r.out.startsWith("Error") && r.out.contains(needle) && r.out.contains("4096"), qPrintable(r.out));
+    QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+    QVERIFY2(r.said.startsWith("Error") && r.said.contains(needle) && r.said.contains("4096"), qPrintable(r.said));
     QVERIFY2(!QFile::exists(dir + "/stream.yuv") && !QFile::exists(dir + "/big.yuv"), "frames were written");
 }
 
@@ -1271,8 +1278,8 @@ void TestCodecTools::decoderKeepsEveryFrameWithoutReorderDepth()
 
     const Result r = run(DECODER_EXE, {dir + "/bare.dat"});
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
-    QVERIFY2(!r.out.contains("Warning"), qPrintable(r.out));
-    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
+    QVERIFY2(!r.said.contains("Warning"), qPrintable(r.said));
+    QVERIFY2(r.said.contains(decodedFrames(frames)), qPrintable(r.said));
     QVERIFY2(readFile(dir + "/bare.yuv") == original, "the frames did not come back in display order");
 }
 
@@ -1403,7 +1410,7 @@ QByteArray TestCodecTools::unseenFlip(const QString &dir, const QByteArray &stre
             if (!writeFile(dir + "/probe.dat", flipped(bare, bareSlices[i], at)))
                 return {};
             const Result r = run(DECODER_EXE, {dir + "/probe.dat"});
-            if (r.exitCode == 0 && !r.out.contains("Warning") && readFile(dir + "/probe.yuv") != clean)
+            if (r.exitCode == 0 && !r.said.contains("Warning") && readFile(dir + "/probe.yuv") != clean)
                 return flipped(stream, slices[i], at);
         }
     }
@@ -1462,7 +1469,7 @@ void TestCodecTools::decoderIsDeterministicOnDamage()
             QFile::remove(dir + "/bad.yuv");
             const Result r = run(DECODER_EXE, {dir + "/bad.dat"}, {"TUVR_DECODER_THREADS=" + count});
             QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
-            const QString out = QString(r.out).remove(timing) + QString("exit %1").arg(r.exitCode);
+            const QString out = QString(r.said).remove(timing) + QString("exit %1").arg(r.exitCode);
             const QByteArray yuv = readFile(dir + "/bad.yuv");
             if (firstOut.isEmpty()) {
                 firstOut = out;
@@ -1528,14 +1535,14 @@ void TestCodecTools::decoderGivesUpOnInputWithoutPictures()
     const Result r = run(DECODER_EXE, {dir + "/zeros.dat"});
     QVERIFY2(r.finished && r.status == QProcess::NormalExit, "decoder.exe crashed or hung");
     if (!streamFirst) {
-        QVERIFY2(r.exitCode != 0, qPrintable(r.out));
-        QVERIFY2(r.out.startsWith("Error") && r.out.contains("not an H.264 stream: no H.264 data in its first 4 MiB"),
-                 qPrintable(r.out));
+        QVERIFY2(r.exitCode != 0, qPrintable(r.said));
+        QVERIFY2(r.said.startsWith("Error") && r.said.contains("not an H.264 stream: no H.264 data in its first 4 MiB"),
+                 qPrintable(r.said));
         QVERIFY(!QFile::exists(dir + "/zeros.yuv"));
         return;
     }
-    QVERIFY2(r.exitCode == 0, qPrintable(r.out));
-    QVERIFY2(r.out.contains("after its last picture (no H.264 data in 4 MiB); kept all 4 frames"), qPrintable(r.out));
+    QVERIFY2(r.exitCode == 0, qPrintable(r.said));
+    QVERIFY2(r.said.contains("after its last picture (no H.264 data in 4 MiB); kept all 4 frames"), qPrintable(r.said));
     QVERIFY2(readFile(dir + "/zeros.yuv") == clip, "the frames before the zeros were not kept");
 }
 
@@ -1647,8 +1654,8 @@ void TestCodecTools::decoderDecodesStreamsWithoutChecksums()
     QVERIFY(writeFile(dir + "/changed.dat", stream));
 
     const Result r = run(DECODER_EXE, {dir + "/changed.dat"});
-    QVERIFY2(r.finished && r.exitCode == 0 && !r.out.contains("Warning"), qPrintable(r.out + r.err));
-    QVERIFY2(r.out.contains(decodedFrames(frames)), qPrintable(r.out));
+    QVERIFY2(r.finished && r.exitCode == 0 && !r.said.contains("Warning"), qPrintable(r.said + r.err));
+    QVERIFY2(r.said.contains(decodedFrames(frames)), qPrintable(r.said));
     QVERIFY2(readFile(dir + "/changed.yuv") == clean, "the frames differ from the stream's own");
 }
 
@@ -1689,7 +1696,7 @@ void TestCodecTools::decoderNamesTheFileItFailsToWrite()
 
     const Result r = runWithFileSizeLimit(DECODER_EXE, {dir + "/stream.dat"}, 16384);
     QVERIFY2(r.finished && r.status == QProcess::NormalExit && r.exitCode != 0, qPrintable(r.out + r.err));
-    QVERIFY2(r.out.startsWith("Error: cannot write output file '" + dir + "/stream-2.yuv': "), qPrintable(r.out));
+    QVERIFY2(r.said.startsWith("Error: cannot write output file '" + dir + "/stream-2.yuv': "), qPrintable(r.said));
     QCOMPARE(entriesOf(dir), before);
 }
 

@@ -234,11 +234,11 @@ static void print_damage_warning(const struct decode *d)
     const struct stream_result *r = &d->res;
 
     if (r->counted_all)
-        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+        tool_warning(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
                  "damaged data; kept the first %d of %d frames\n"),
                r->reason, d->frames + 1, d->frames, r->pictures);
     else
-        printf(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
+        tool_warning(_("Warning: the stream is damaged or cut short (%s): frame %d and the frames after it depend on "
                  "damaged data; kept the first %d of at least %d frames\n"),
                r->reason, d->frames + 1, d->frames, r->pictures);
 }
@@ -248,12 +248,12 @@ static void print_missing_warning(const struct decode *d)
     const struct stream_result *r = &d->res;
 
     if (r->counted_all)
-        printf(ngettext("Warning: the stream holds %d picture but only %d frames came out of the decoder\n",
+        tool_warning(ngettext("Warning: the stream holds %d picture but only %d frames came out of the decoder\n",
                         "Warning: the stream holds %d pictures but only %d frames came out of the decoder\n",
                         r->pictures),
                r->pictures, d->frames);
     else
-        printf(ngettext("Warning: the stream holds at least %d picture but only %d frames came out of the decoder\n",
+        tool_warning(ngettext("Warning: the stream holds at least %d picture but only %d frames came out of the decoder\n",
                         "Warning: the stream holds at least %d pictures but only %d frames came out of the decoder\n",
                         r->pictures),
                r->pictures, d->frames);
@@ -266,7 +266,7 @@ static void print_warning(const struct decode *d)
     if (r->damaged && d->frames < r->pictures)
         print_damage_warning(d);
     else if (r->damaged)
-        printf(ngettext("Warning: the stream is damaged or cut short after its last picture (%s); "
+        tool_warning(ngettext("Warning: the stream is damaged or cut short after its last picture (%s); "
                         "kept its %d frame\n",
                         "Warning: the stream is damaged or cut short after its last picture (%s); "
                         "kept all %d frames\n",
@@ -302,6 +302,7 @@ static int lost_frames(const struct decode *d)
 
 int main(int argc, char **argv)
 {
+    const char *usage;
     struct decode d;
     char **args;
     int ret;
@@ -312,9 +313,13 @@ int main(int argc, char **argv)
     setvbuf(stdout, NULL, _IOLBF, 0);
     if (!(args = tool_start(&argc, argv)))
         return 1;
+    usage = _("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)");
+    if (tool_answer_options(argc, args, usage)) {
+        tool_finish(args, argv);
+        return 0;
+    }
     if (argc != 2) {
-        tool_error(_("usage: %s STREAM.dat  (writes the decoded frames as STREAM.yuv beside it)"),
-                   argc > 0 ? args[0] : "decoder.exe");
+        tool_error(usage, argc > 0 ? args[0] : "decoder.exe");
         tool_finish(args, argv);
         return 2;
     }

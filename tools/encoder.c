@@ -514,6 +514,7 @@ static int run(struct encode *e)
 
 int main(int argc, char **argv)
 {
+    const char *usage;
     struct encode e;
     char **args;
     int ret = 1;
@@ -524,10 +525,14 @@ int main(int argc, char **argv)
     setvbuf(stdout, NULL, _IOLBF, 0);
     if (!(args = tool_start(&argc, argv)))
         goto end;
+    usage = _("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
+              "quality_param)");
+    if (tool_answer_options(argc, args, usage)) {
+        ret = 0;
+        goto end;
+    }
     if (argc != 2) {
-        tool_error(_("usage: %s CONFIG  (CONFIG holds the lines file_in, width, height, nframes, file_dat, "
-                   "quality_param)"),
-                   argc > 0 ? args[0] : "encoder.exe");
+        tool_error(usage, argc > 0 ? args[0] : "encoder.exe");
         ret = 2;
         goto end;
     }

@@ -11,13 +11,23 @@
 #define TOOL_PRINTF_FORMAT printf
 #endif
 
-/* Prints "Error: ..." as one line on standard output and standard error:
- * the program shows only standard output, a terminal user sees standard error.
- * fmt comes translated, as _("...") gives it. */
-void tool_error(const char *fmt, ...)
 #if defined(__GNUC__)
-    __attribute__((format(TOOL_PRINTF_FORMAT, 1, 2)))
+#define TOOL_PRINTF(fmt, args) __attribute__((format(TOOL_PRINTF_FORMAT, fmt, args)))
+#else
+#define TOOL_PRINTF(fmt, args)
 #endif
-    ;
+
+/* Prints "Error: ..." as one line on standard error, where errors and
+ * warnings go, apart from the report on standard output; a progress line
+ * in the way is ended first. fmt comes translated, as _("...") gives it. */
+void tool_error(const char *fmt, ...) TOOL_PRINTF(1, 2);
+
+/* A warning, its text already begun with "Warning: " and ended by "\n". */
+void tool_warning(const char *fmt, ...) TOOL_PRINTF(1, 2);
+
+/* Answers --help (the usage, from usage_fmt with the tool's name, on
+ * standard output) and --version. Returns 1 when it answered one of them,
+ * so the tool ends with 0; 0 for any other command line. */
+int tool_answer_options(int argc, char **argv, const char *usage_fmt) TOOL_PRINTF(3, 0);
 
 #endif
