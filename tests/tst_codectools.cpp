@@ -38,6 +38,8 @@ private slots:
     void initTestCase();
     void roundTrip_data();
     void roundTrip();
+    void toolsAnswerHelpAndVersion_data();
+    void toolsAnswerHelpAndVersion();
     void encoderRejectsBadConfig_data();
     void encoderRejectsBadConfig();
     void encoderRefusesToWriteOverItsInput_data();
@@ -390,6 +392,27 @@ static QByteArray changed(const QByteArray &from, const QByteArray &to)
 {
     QByteArray c = goodConfig();
     return c.replace(from, to);
+}
+
+void TestCodecTools::toolsAnswerHelpAndVersion_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("encoder's help") << ENCODER_EXE << "--help" << "usage: encoder.exe CONFIG  (CONFIG holds";
+    QTest::newRow("decoder's help, short") << DECODER_EXE << "-h" << "usage: decoder.exe STREAM.dat  (writes";
+    QTest::newRow("decoder's version") << DECODER_EXE << "--version" << "decoder.exe (Tuv-R) " TUVR_VERSION "\n";
+}
+
+// Answered on standard output, with nothing on standard error, and success.
+void TestCodecTools::toolsAnswerHelpAndVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, option);
+    QFETCH(QString, answer);
+    const Result r = run(program, {option});
+    QVERIFY2(r.finished && r.status == QProcess::NormalExit && r.exitCode == 0, qPrintable(r.said));
+    QVERIFY2(r.out.startsWith(answer) && r.err.isEmpty(), qPrintable(r.out + "|" + r.err));
 }
 
 void TestCodecTools::encoderRejectsBadConfig_data()
