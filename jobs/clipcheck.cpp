@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -90,6 +91,12 @@ static QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// Grouped as the user's locale groups digits: "414 720 000" in Russian.
+static QString bytesText(qint64 bytes)
+{
+    return QLocale().toString(bytes);
+}
+
 static std::optional<ClipFinding> refusal(const ClipFacts &clip, const EncoderOptions &options)
 {
     QString why;
@@ -103,8 +110,8 @@ static std::optional<ClipFinding> refusal(const ClipFacts &clip, const EncoderOp
         why = ClipCheck::tr("The clip %1 is empty.").arg(native(clip.path));
     else if (clip.regular && clip.size < options.frameBytes())
         why = ClipCheck::tr("The clip %1 holds %2 bytes, less than one frame of %3 (%4 bytes).")
-                  .arg(native(clip.path), QString::number(clip.size), sizeText(options.resolution()),
-                       QString::number(options.frameBytes()));
+                  .arg(native(clip.path), bytesText(clip.size), sizeText(options.resolution()),
+                       bytesText(options.frameBytes()));
     else if (options.frames < EncoderOptions::minFrames)
         why = ClipCheck::tr("The number of frames must be a whole number of at least 1.");
     if (why.isEmpty())
@@ -121,9 +128,9 @@ static QList<ClipFinding> sizeWarnings(const ClipFacts &clip, const EncoderOptio
         warnings << ClipFinding{ClipFinding::Kind::Warning,
                                 ClipCheck::tr("The clip holds %1 bytes: %2 whole frames of %3 and a partial frame "
                                               "of %4 bytes (a frame is %5 bytes). The partial frame will be left out.")
-                                    .arg(QString::number(clip.size), QString::number(wholeFrames),
-                                         sizeText(options.resolution()), QString::number(partial),
-                                         QString::number(frameSize))};
+                                    .arg(bytesText(clip.size), QString::number(wholeFrames),
+                                         sizeText(options.resolution()), bytesText(partial),
+                                         bytesText(frameSize))};
     }
     if (wholeFrames < options.frames) {
         warnings << ClipFinding{ClipFinding::Kind::Warning,

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 // The user reads these in the window's boxes: they keep its translation context.
@@ -39,7 +40,7 @@ static QByteArray keptOutput(const BoundedOutput &output)
 {
     if (output.omitted() == 0)
         return output.head() + output.tail();
-    const QString gap = Texts::tr("[... %1 bytes of output left out ...]").arg(output.omitted());
+    const QString gap = Texts::tr("[... %1 bytes of output left out ...]").arg(QLocale().toString(output.omitted()));
     return output.head() + '\n' + gap.toUtf8() + '\n' + output.tail();
 }
 

@@ -17,6 +17,7 @@ class TestClipCheck : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void readsResolutionInName_data();
     void readsResolutionInName();
     void checksClip_data();
@@ -123,8 +124,8 @@ void TestClipCheck::checksClip_data()
         << QStringList{"warn: The name foreman_cif.yuv states 352x288, but 1920x1080 is chosen. "
                        "At 352x288 the clip holds 60 whole frames. 352x288 is not one of the sizes the encoder "
                        "is offered (1920x1080, 1280x720, 960x576, 720x576): no choice in the options fits this clip.",
-                       "warn: The clip holds 9123840 bytes: 2 whole frames of 1920x1080 and a partial frame of "
-                       "2903040 bytes (a frame is 3110400 bytes). The partial frame will be left out.",
+                       "warn: The clip holds 9,123,840 bytes: 2 whole frames of 1920x1080 and a partial frame of "
+                       "2,903,040 bytes (a frame is 3,110,400 bytes). The partial frame will be left out.",
                        "warn: The clip holds 2 whole frames of 1920x1080, fewer than the 32 frames asked for."};
     QTest::newRow("a size the encoder offers, not chosen: how many frames it holds at that size")
         << regularClip("/c/clip_1280x720.yuv", 9 * 1280 * 720 * 3 / 2) << options(1920, 1080, 4)
@@ -141,8 +142,8 @@ void TestClipCheck::checksClip_data()
         << QStringList{"warn: The clip holds 3 whole frames of 1920x1080, fewer than the 4 frames asked for."};
     QTest::newRow("one byte past whole frames: said in frames and bytes")
         << regularClip("/c/clip.yuv", 4 * hdFrame + 1) << options(1920, 1080, 4)
-        << QStringList{"warn: The clip holds 12441601 bytes: 4 whole frames of 1920x1080 and a partial frame of "
-                       "1 bytes (a frame is 3110400 bytes). The partial frame will be left out."};
+        << QStringList{"warn: The clip holds 12,441,601 bytes: 4 whole frames of 1920x1080 and a partial frame of "
+                       "1 bytes (a frame is 3,110,400 bytes). The partial frame will be left out."};
     QTest::newRow("an aspect ratio in the name says nothing")
         << regularClip("/c/trailer_16x9.yuv", hdFrame) << options(1920, 1080, 1) << QStringList();
     QTest::newRow("the folder states another size")
@@ -163,14 +164,14 @@ void TestClipCheck::checksClip_data()
                                     << QStringList{"refuse: The clip /c/clip_1920x1080.yuv is empty."};
     QTest::newRow("shorter than one frame: refused, and only that, with what the clip is")
         << regularClip("/c/foreman_cif.yuv", cifFrame) << defaults
-        << QStringList{"refuse: The clip /c/foreman_cif.yuv holds 152064 bytes, less than one frame of "
-                       "1920x1080 (3110400 bytes). At 352x288 the clip holds 1 whole frames. 352x288 is not one "
+        << QStringList{"refuse: The clip /c/foreman_cif.yuv holds 152,064 bytes, less than one frame of "
+                       "1920x1080 (3,110,400 bytes). At 352x288 the clip holds 1 whole frames. 352x288 is not one "
                        "of the sizes the encoder is offered (1920x1080, 1280x720, 960x576, 720x576): no choice "
                        "in the options fits this clip."};
     QTest::newRow("a path with place markers is shown as it is")
         << regularClip("/c/take%1%2.yuv", 1000) << options(720, 576, 1)
-        << QStringList{"refuse: The clip /c/take%1%2.yuv holds 1000 bytes, less than one frame of 720x576 "
-                       "(622080 bytes)."};
+        << QStringList{"refuse: The clip /c/take%1%2.yuv holds 1,000 bytes, less than one frame of 720x576 "
+                       "(622,080 bytes)."};
     QTest::newRow("no frames asked for: refused") << regularClip("/c/clip.yuv", hdFrame)
                                                   << options(1920, 1080, 0)
         << QStringList{"refuse: The number of frames must be a whole number of at least 1."};
@@ -220,6 +221,12 @@ void TestClipCheck::pipeHasNoSize()
 #else
     QSKIP("Only Unix keeps named pipes among a folder's files, where the user could pick one as a clip");
 #endif
+}
+
+// Byte counts are grouped as the user's locale groups digits: here an English one's.
+void TestClipCheck::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
 QTEST_GUILESS_MAIN(TestClipCheck)

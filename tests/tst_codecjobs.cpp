@@ -199,7 +199,7 @@ void TestCodecJobs::hugeOutputKeepsHeadAndTail()
     QVERIFY2(outcome, "the encode was refused or told no end");
     QCOMPARE(outcome->status, JobOutcome::Status::Succeeded);
     const qint64 printed = 20 + qint64(lines) * 22;
-    const QString gap = QStringLiteral("\n[... %1 bytes of output left out ...]\n").arg(printed - 2 * 1024 * 1024);
+    const QString gap = QStringLiteral("\n[... %1 bytes of output left out ...]\n").arg(QLocale().toString(printed - 2 * 1024 * 1024));
     QVERIFY2(outcome->report.contains(gap), qPrintable(outcome->report.left(200)));
     QVERIFY(outcome->report.startsWith("Compression rate: 2\n"));
     QVERIFY(outcome->report.endsWith("frame statistics line\n"));

@@ -280,6 +280,7 @@ static void print_report(const struct decode *d)
 {
     const uint64_t bytes_out = (uint64_t)d->frames * ((uint64_t)d->width * d->height +
                                                        2 * (uint64_t)((d->width + 1) / 2) * ((d->height + 1) / 2));
+    char out[32];
 
     report_numbers_begin();
     if (!d->changed)
@@ -287,8 +288,8 @@ static void print_report(const struct decode *d)
     printf(ngettext("Decoded %d frame of %dx%d in %.2f s (%.1f fps)\n", "Decoded %d frames of %dx%d in %.2f s (%.1f fps)\n",
                     d->frames),
            d->frames, d->width, d->height, d->seconds, d->seconds > 0 ? d->frames / d->seconds : 0.0);
-    printf(ngettext("Output: %llu byte -> %s\n", "Output: %llu bytes -> %s\n", bytes_out), (unsigned long long)bytes_out,
-           d->out_path);
+    printf(ngettext("Output: %s byte -> %s\n", "Output: %s bytes -> %s\n", bytes_out),
+           report_digits(out, sizeof out, bytes_out), d->out_path);
     report_numbers_end();
 }
 

@@ -455,12 +455,13 @@ static void print_quality(const struct encode *e)
 static void print_compression_rate(const struct encode *e, uint64_t bytes_in, double fps)
 {
     const double ratio = e->bytes_out ? (double)bytes_in / (double)e->bytes_out : 0.0;
+    char in[32], out[32];
 
     fputs(COMPRESSION_RATE_PHRASE, stdout);
     /* TRANSLATORS: follows "Compression rate", which stays English: the
      * program translates it. The clip's bytes by the stream's, then both. */
-    printf(ngettext(": %.2f (%llu / %llu byte)", ": %.2f (%llu / %llu bytes)", e->bytes_out), ratio,
-           (unsigned long long)bytes_in, (unsigned long long)e->bytes_out);
+    printf(ngettext(": %.2f (%s / %s byte)", ": %.2f (%s / %s bytes)", e->bytes_out), ratio,
+           report_digits(in, sizeof in, bytes_in), report_digits(out, sizeof out, e->bytes_out));
     /* TRANSLATORS: ends the "Compression rate" line: the frames encoded, and how fast. */
     printf(ngettext(", %d frame, %.1f fps\n", ", %d frames, %.1f fps\n", e->frames), e->frames, fps);
 }
@@ -471,6 +472,7 @@ static void print_report(const struct encode *e)
     const uint64_t bytes_in = (uint64_t)e->frames * e->frame_size;
     const double fps = e->seconds > 0 ? e->frames / e->seconds : 0.0;
     const double bits = 8.0 * (double)e->bytes_out;
+    char partial[32], frame[32], out[32];
 
     report_numbers_begin();
     print_compression_rate(e, bytes_in, fps);
@@ -479,9 +481,10 @@ static void print_report(const struct encode *e)
                         "Input ended after %d of the %d frames asked for\n", c->nframes),
                e->frames, c->nframes);
     if (e->partial_bytes > 0)
-        printf(ngettext("Ignored a partial last frame of %zu byte (a frame is %zu bytes)\n",
-                        "Ignored a partial last frame of %zu bytes (a frame is %zu bytes)\n", e->partial_bytes),
-               e->partial_bytes, e->frame_size);
+        printf(ngettext("Ignored a partial last frame of %s byte (a frame is %s bytes)\n",
+                        "Ignored a partial last frame of %s bytes (a frame is %s bytes)\n", e->partial_bytes),
+               report_digits(partial, sizeof partial, e->partial_bytes),
+               report_digits(frame, sizeof frame, e->frame_size));
     print_quality(e);
     printf(ngettext("Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frame per second\n",
                     "Bit rate: %.4f bits per pixel, %.2f kbit/s at %d frames per second\n", REPORT_FPS),
@@ -489,8 +492,8 @@ static void print_report(const struct encode *e)
     printf(ngettext("Encoded %d frame of %dx%d at QP %d in %.2f s (%.1f fps)\n",
                     "Encoded %d frames of %dx%d at QP %d in %.2f s (%.1f fps)\n", e->frames),
            e->frames, c->width, c->height, c->quality_param, e->seconds, fps);
-    printf(ngettext("Output: %llu byte -> %s\n", "Output: %llu bytes -> %s\n", e->bytes_out),
-           (unsigned long long)e->bytes_out, c->file_dat);
+    printf(ngettext("Output: %s byte -> %s\n", "Output: %s bytes -> %s\n", e->bytes_out),
+           report_digits(out, sizeof out, e->bytes_out), c->file_dat);
     report_numbers_end();
 }
 

@@ -1,6 +1,9 @@
 #ifndef TUVR_TOOLS_NLS_H
 #define TUVR_TOOLS_NLS_H
 
+#include <stddef.h>
+#include <stdio.h>
+
 /* The tools' messages in the user's language, through GNU gettext where the
  * build has it (ENABLE_NLS: glibc's on Linux, gettext's own libintl on
  * Windows). Without it, _() and ngettext() give the English texts and the
@@ -21,6 +24,9 @@ void tools_nls_start(void);
  * does, a decimal comma in Russian: around the report. */
 void report_numbers_begin(void);
 void report_numbers_end(void);
+/* n's digits grouped as the report's locale groups them, "414 720 000" in
+ * Russian, between report_numbers_begin() and _end(). */
+const char *report_digits(char *buf, size_t size, unsigned long long n);
 #else
 #define _(text) (text)
 #define ngettext(one, many, n) ((n) == 1 ? (one) : (many))
@@ -28,6 +34,11 @@ void report_numbers_end(void);
 static inline void tools_nls_start(void) {}
 static inline void report_numbers_begin(void) {}
 static inline void report_numbers_end(void) {}
+static inline const char *report_digits(char *buf, size_t size, unsigned long long n)
+{
+    snprintf(buf, size, "%llu", n);
+    return buf;
+}
 #endif
 
 #endif
