@@ -49,6 +49,13 @@
     </message>
 </context>
 <context>
+    <name>ClipPreview</name>
+    <message>
+        <source>frame %1 of %2</source>
+        <translation>кадр %1 из %2</translation>
+    </message>
+</context>
+<context>
     <name>FrameReader</name>
     <message>
         <source>No picture: the clip cannot be read (%1).</source>
