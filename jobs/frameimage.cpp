@@ -1,11 +1,8 @@
 #include "frameimage.h"
+#include "swscalelibrary.h"
 
 #include <QByteArray>
 #include <QSize>
-
-extern "C" {
-#include <libswscale/swscale.h>
-}
 
 #include <memory>
 
@@ -17,26 +14,27 @@ static int playerMatrix(const Resolution &resolution)
     return resolution.width >= 1280 || resolution.height > 576 ? SWS_CS_ITU709 : SWS_CS_ITU601;
 }
 
-static SwsContext *converterTo(const QSize &size, const Resolution &resolution)
+static SwsContext *converterTo(const SwscaleLibrary &swscale, const QSize &size, const Resolution &resolution)
 {
-    SwsContext *context = sws_getContext(resolution.width, resolution.height, AV_PIX_FMT_YUV420P, size.width(),
-                                         size.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    SwsContext *context = swscale.getContext(resolution.width, resolution.height, AV_PIX_FMT_YUV420P, size.width(),
+                                             size.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!context)
         return nullptr;
     const int limitedRange = 0;
     const int fullRange = 1;
     const int neutral = 1 << 16;
-    sws_setColorspaceDetails(context, sws_getCoefficients(playerMatrix(resolution)), limitedRange,
-                             sws_getCoefficients(SWS_CS_DEFAULT), fullRange, 0, neutral, neutral);
+    swscale.setColorspaceDetails(context, swscale.getCoefficients(playerMatrix(resolution)), limitedRange,
+                                 swscale.getCoefficients(SWS_CS_DEFAULT), fullRange, 0, neutral, neutral);
     return context;
 }
 
 QImage frameImage(const QByteArray &planes, const Resolution &resolution, const QSize &size)
 {
-    if (planes.size() < resolution.frameBytes() || size.isEmpty())
+    const SwscaleLibrary *swscale = SwscaleLibrary::get();
+    if (!swscale || planes.size() < resolution.frameBytes() || size.isEmpty())
         return QImage();
-    const std::unique_ptr<SwsContext, decltype(&sws_freeContext)> context(converterTo(size, resolution),
-                                                                          sws_freeContext);
+    const std::unique_ptr<SwsContext, decltype(&sws_freeContext)> context(converterTo(*swscale, size, resolution),
+                                                                          swscale->freeContext);
     if (!context)
         return QImage();
     // AV_PIX_FMT_RGB32 is QImage's RGB32 word: 0xffRRGGBB in the machine's byte order.
@@ -49,6 +47,6 @@ QImage frameImage(const QByteArray &planes, const Resolution &resolution, const 
     const int sourceStrides[] = {resolution.width, chromaWidth, chromaWidth, 0};
     uint8_t *const target[] = {image.bits(), nullptr, nullptr, nullptr};
     const int targetStrides[] = {int(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(context.get(), source, sourceStrides, 0, resolution.height, target, targetStrides);
+    swscale->scale(context.get(), source, sourceStrides, 0, resolution.height, target, targetStrides);
     return image;
 }

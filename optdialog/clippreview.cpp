@@ -24,8 +24,6 @@ void ClipPreview::showClip(const Resolution &resolution, int frames)
     slotFrameChosen(ui->sliderFrame->value());
 }
 
-// The slider's range follows what can be shown: the frames the options
-// would encode, or the clip's own when it holds fewer.
 void ClipPreview::slotFrameChosen(int index)
 {
     const ClipFrame frame = readClipFrame(clipPath, resolution, qMin(index, frames - 1));
@@ -33,18 +31,27 @@ void ClipPreview::slotFrameChosen(int index)
         showFailure(frame.failure);
         return;
     }
-    const int shown = int(qMin<qint64>(frame.count, frames));
-    {
-        const QSignalBlocker blocker(ui->sliderFrame);
-        ui->sliderFrame->setRange(0, shown - 1);
-        ui->sliderFrame->setPageStep(qMax(1, shown / 10));
-        ui->sliderFrame->setValue(int(frame.index));
-        ui->sliderFrame->setEnabled(true);
-    }
-    ui->labelFrame->setText(tr("frame %1 of %2").arg(frame.index + 1).arg(shown));
     QImage picture = frameImage(frame.bytes, resolution, pictureSize());
+    if (picture.isNull()) {
+        showFailure(tr("No picture: the frame cannot be converted for the screen; FFmpeg's libswscale may be "
+                       "missing."));
+        return;
+    }
+    const int shown = int(qMin<qint64>(frame.count, frames));
+    offerFrames(shown, int(frame.index));
+    ui->labelFrame->setText(tr("frame %1 of %2").arg(frame.index + 1).arg(shown));
     picture.setDevicePixelRatio(devicePixelRatioF());
     ui->labelPicture->setPixmap(QPixmap::fromImage(picture));
+}
+
+// The frames the options would encode, or the clip's own when it holds fewer.
+void ClipPreview::offerFrames(int shown, int index)
+{
+    const QSignalBlocker blocker(ui->sliderFrame);
+    ui->sliderFrame->setRange(0, shown - 1);
+    ui->sliderFrame->setPageStep(qMax(1, shown / 10));
+    ui->sliderFrame->setValue(index);
+    ui->sliderFrame->setEnabled(true);
 }
 
 void ClipPreview::showFailure(const QString &why)

@@ -28,6 +28,7 @@ private slots:
     void slotFrameChosen(int index);
 
 private:
+    void offerFrames(int shown, int index);
     void showFailure(const QString &why);
     QSize pictureSize() const;
 

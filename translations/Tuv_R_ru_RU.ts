@@ -54,6 +54,10 @@
         <source>frame %1 of %2</source>
         <translation>кадр %1 из %2</translation>
     </message>
+    <message>
+        <source>No picture: the frame cannot be converted for the screen; FFmpeg&apos;s libswscale may be missing.</source>
+        <translation>Нет изображения: кадр не удаётся преобразовать для экрана; возможно, не установлена библиотека libswscale из FFmpeg.</translation>
+    </message>
 </context>
 <context>
     <name>FrameReader</name>
