@@ -28,7 +28,7 @@ static bool writeClip(const QString &path)
         return false;
     QByteArray frame(fullHd.frameBytes(), Qt::Uninitialized);
     for (int k = 0; k < clipFrames; ++k) {
-        for (qint64 i = 0; i < frame.size(); ++i)
+        for (int i = 0; i < frame.size(); ++i)
             frame[i] = char(i * (k + 1) / 997);
         if (clip.write(frame) != frame.size())
             return false;

@@ -6,8 +6,10 @@
 //                               build's copy in the same folder beside it to compare
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QVector>
 
 #include <algorithm>
 #include <cstdio>
@@ -58,7 +60,7 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QProcessEnvironment environment = benchEnvironment(home.path());
-    QList<QList<double>> times(contenders.size());
+    QVector<QList<double>> times(contenders.size());
     for (int round = 0; round < rounds; ++round) {
         // Each round starts with the next one, so none always goes first.
         for (int i = 0; i < contenders.size(); ++i) {

@@ -25,22 +25,22 @@ private slots:
     void picturesInPlayersColours();
 
 private:
-    QString makeClip(const QString &kind, qint64 bytes);
+    QString makeClip(const QString &kind, int bytes);
 
     QTemporaryDir tempDir;
 };
 
 // Every byte tells where it lies in the clip, so a frame read from the wrong place shows.
-static QByteArray clipBytes(qint64 size)
+static QByteArray clipBytes(int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
+    for (int i = 0; i < size; ++i)
         bytes[i] = char(i * 7 / 64);
     return bytes;
 }
 
 // A clip of the kind asked for; an empty text when it cannot be made.
-QString tst_FrameReader::makeClip(const QString &kind, qint64 bytes)
+QString tst_FrameReader::makeClip(const QString &kind, int bytes)
 {
     const QString path = tempDir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
     if (kind == "folder")
@@ -65,7 +65,7 @@ QString tst_FrameReader::makeClip(const QString &kind, qint64 bytes)
 void tst_FrameReader::readsOneFrameOrSaysWhy_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<qint64>("clipSize");
+    QTest::addColumn<int>("clipSize");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<qint64>("wanted");
@@ -73,7 +73,7 @@ void tst_FrameReader::readsOneFrameOrSaysWhy_data()
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("failure");
 
-    const qint64 frame = 64 * 48 * 3 / 2;
+    const int frame = 64 * 48 * 3 / 2;
     QTest::newRow("right size: the frame asked for") << "file" << 3 * frame << 64 << 48 << 1LL << 1LL << 3LL << "";
     QTest::newRow("right size: the first frame") << "file" << 3 * frame << 64 << 48 << 0LL << 0LL << 3LL << "";
     QTest::newRow("beyond the end: the last frame") << "file" << 3 * frame << 64 << 48 << 9LL << 2LL << 3LL << "";
@@ -84,11 +84,11 @@ void tst_FrameReader::readsOneFrameOrSaysWhy_data()
     QTest::newRow("shorter than one frame at this size")
         << "file" << 3 * frame << 128 << 96 << 0LL << 0LL << 0LL
         << "the clip holds 13824 bytes, less than one frame of 128x96 (18432 bytes)";
-    QTest::newRow("empty") << "file" << 0LL << 64 << 48 << 0LL << 0LL << 0LL << "the clip holds 0 bytes";
-    QTest::newRow("a pipe is never opened") << "pipe" << 0LL << 64 << 48 << 0LL << 0LL << 0LL << "a pipe or a device";
-    QTest::newRow("a device") << "device" << 0LL << 64 << 48 << 0LL << 0LL << 0LL << "a pipe or a device";
-    QTest::newRow("missing") << "missing" << 0LL << 64 << 48 << 0LL << 0LL << 0LL << "the clip cannot be read";
-    QTest::newRow("a folder") << "folder" << 0LL << 64 << 48 << 0LL << 0LL << 0LL << "the clip cannot be read";
+    QTest::newRow("empty") << "file" << 0 << 64 << 48 << 0LL << 0LL << 0LL << "the clip holds 0 bytes";
+    QTest::newRow("a pipe is never opened") << "pipe" << 0 << 64 << 48 << 0LL << 0LL << 0LL << "a pipe or a device";
+    QTest::newRow("a device") << "device" << 0 << 64 << 48 << 0LL << 0LL << 0LL << "a pipe or a device";
+    QTest::newRow("missing") << "missing" << 0 << 64 << 48 << 0LL << 0LL << 0LL << "the clip cannot be read";
+    QTest::newRow("a folder") << "folder" << 0 << 64 << 48 << 0LL << 0LL << 0LL << "the clip cannot be read";
     QTest::newRow("no permission to read it")
         << "unreadable" << frame << 64 << 48 << 0LL << 0LL << 0LL << "the clip cannot be read";
 }
@@ -96,7 +96,7 @@ void tst_FrameReader::readsOneFrameOrSaysWhy_data()
 void tst_FrameReader::readsOneFrameOrSaysWhy()
 {
     QFETCH(QString, kind);
-    QFETCH(qint64, clipSize);
+    QFETCH(int, clipSize);
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(qint64, wanted);
@@ -120,7 +120,7 @@ void tst_FrameReader::readsOneFrameOrSaysWhy()
     QCOMPARE(frame.count, count);
     QCOMPARE(frame.index, index);
     const QByteArray expected = failure.isEmpty()
-        ? clipBytes(clipSize).mid(index * resolution.frameBytes(), resolution.frameBytes())
+        ? clipBytes(clipSize).mid(int(index * resolution.frameBytes()), int(resolution.frameBytes()))
         : QByteArray();
     QVERIFY2(frame.bytes == expected, "not the bytes of the frame asked for");
 }
