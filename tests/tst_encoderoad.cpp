@@ -197,14 +197,14 @@ void TestEncodeRoad::optionsChangedThenCancelledAreKept()
 // Whether the preview's picture is red at its centre, and its frame counter.
 static QString previewSeen(QDialog *options)
 {
-    auto *pictureLabel = options->findChild<QLabel *>("labelPicture");
-    const auto *counter = options->findChild<QLabel *>("labelFrame");
-    if (!pictureLabel || !counter)
+    auto *picture = options->findChild<QLabel *>("labelPicture");
+    auto *counter = options->findChild<QLabel *>("labelFrame");
+    if (!picture || !counter)
         return QStringLiteral("no preview");
-    const QImage picture = pictureLabel->grab().toImage();
-    const QColor centre = picture.pixelColor(picture.rect().center());
+    const QImage shown = picture->grab().toImage();
+    const QColor centre = shown.pixelColor(shown.rect().center());
     const bool red = centre.red() > 200 && centre.green() < 60 && centre.blue() < 60;
-    return QStringLiteral("%1, %2").arg(red ? "red" : "not red", counter->text());
+    return (red ? QStringLiteral("red, ") : QStringLiteral("not red, ")) + counter->text();
 }
 
 // Three 1280x720 frames, the first red (limited range): at 1920x1080 they

@@ -6,7 +6,6 @@
 #include "smallclip.h"
 #include "testsettings.h"
 
-#include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -369,14 +368,9 @@ void TestJobRoads::dropStartsItsRoad()
     QVERIFY(tool("decoder.exe", "args args\n"));
     SettingsStore().setValue(SettingsKeys::pathOpen, path("earlier"));
     SettingsStore().setValue(SettingsKeys::decPath, path("earlier"));
-    QString previewed;
     if (road == "Encoder") {
         choices->answers << path("out");
-        driver->expect("optDialog", "Dialog", [&previewed](QDialog *options) {
-            const auto *counter = options->findChild<QLabel *>("labelFrame");
-            previewed = counter ? counter->text() : QStringLiteral("no preview");
-            options->accept();
-        });
+        driver->expect("optDialog", "Dialog", acceptDialog());
     }
     driver->expectBox(road == "Encoder" ? "Encode complete" : road == "Decoder" ? "Decode complete"
                                                                                 : "Cannot start a job");
@@ -398,7 +392,6 @@ void TestJobRoads::dropStartsItsRoad()
         const Question asked{"folder", "Open directory for save", tempDir.path(), "",
                              int(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks)};
         QVERIFY(choices->asked == QList<Question>{asked});
-        QCOMPARE(previewed, QStringLiteral("frame 1 of 1"));
         return;
     }
     QVERIFY(choices->asked.isEmpty());
