@@ -25,7 +25,7 @@ static double runOnce(const QString &program, const QProcessEnvironment &environ
     process.setStandardOutputFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
-    process.start(program, {});
+    process.start(program, QStringList());
     const bool ended = process.waitForFinished(60000);
     const double milliseconds = timer.nsecsElapsed() / 1e6;
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? milliseconds : -1;
