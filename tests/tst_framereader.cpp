@@ -92,7 +92,7 @@ void tst_FrameReader::readsOneFrameOrSaysWhy()
     const QString path = makeClip(clip, tempDir.filePath(QString::number(qHash(QTest::currentDataTag()))));
     QVERIFY2(!path.isEmpty(), "cannot make the clip");
     if (clip == "unreadable" && QFile(path).open(QIODevice::ReadOnly))
-        QSKIP("this user reads any file, whatever its permissions");
+        QSKIP("the system lets this user read the file whatever its permissions say");
     const Resolution resolution{size.width(), size.height()};
     const ClipFrame frame = readClipFrame(path, resolution, wanted);
 
