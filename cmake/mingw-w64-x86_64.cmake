@@ -30,7 +30,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 if(TUVR_WIN_TOOLCHAIN)
     list(APPEND CMAKE_PREFIX_PATH ${TUVR_WIN_TOOLCHAIN})
-    # Only the folder's x264, libavcodec and libavutil, never this machine's.
+    # Only the folder's x264 and FFmpeg libraries, never this machine's.
     set(ENV{PKG_CONFIG_LIBDIR} ${TUVR_WIN_TOOLCHAIN}/lib/pkgconfig)
     unset(ENV{PKG_CONFIG_PATH})
 endif()

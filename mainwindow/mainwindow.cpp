@@ -178,7 +178,7 @@ bool MainWindow::refuseLineBreak(const QString &path)
 bool MainWindow::confirmOptions(const QString &inputPath)
 {
     forever {
-        optDialog options(this);
+        optDialog options(inputPath, this);
         if (options.exec() != QDialog::Accepted)
             return false;
         const QList<ClipFinding> findings =

@@ -1,4 +1,5 @@
 #include "optdialog.h"
+#include "clippreview.h"
 #include "optdialogwidgets.h"
 
 #include "jobs/encoderoptions.h"
@@ -10,14 +11,16 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-optDialog::optDialog(QWidget *parent)
+optDialog::optDialog(const QString &clipPath, QWidget *parent)
     : QDialog(parent)
 {
     ui = new OptDialogWidgets;
     ui->setupUi(this);
     offerOptions();
-    // 300x150 at the default font; a larger font or screen scale gets the size
-    // its layout needs. The spacer only takes what is left over.
+    if (!clipPath.isEmpty())
+        addPreview(clipPath);
+    // 300x150 at the default font, wider with the preview; a larger font or
+    // screen scale gets the size its layout needs. The spacer only takes what is left over.
     setFixedSize(QSize(sizeHint().width(), minimumSizeHint().height()).expandedTo(minimumSize()));
     settings = new SettingsStore;
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -29,6 +32,7 @@ optDialog::optDialog(QWidget *parent)
     connect(ui->comboBoxResolution, qOverload<int>(&QComboBox::currentIndexChanged),
             this, &optDialog::slotResolutionChanged);
     connect(ui->lineEditFrames, &QLineEdit::textChanged, this, &optDialog::slotFramesChanged);
+    updatePreview();
 }
 
 optDialog::~optDialog()
@@ -45,6 +49,13 @@ void optDialog::offerOptions()
     ui->spinBoxQuality->setRange(EncoderOptions::minQuality, EncoderOptions::maxQuality);
     ui->lineEditFrames->setValidator(new QIntValidator(EncoderOptions::minFrames,
                                                        EncoderOptions::maxFrames, ui->lineEditFrames));
+}
+
+// Beside the form, which keeps its own layout: to the right of the options and the buttons.
+void optDialog::addPreview(const QString &clipPath)
+{
+    preview = new ClipPreview(clipPath, this);
+    ui->gridLayout_2->addWidget(preview, 0, 2, 2, 1);
 }
 
 static int entryIndex(const Resolution &resolution)
@@ -64,6 +75,16 @@ void optDialog::loadSettings()
     ui->comboBoxResolution->setCurrentIndex(entryIndex(options.resolution()));
     ui->spinBoxQuality->setValue(options.quality);
     ui->lineEditFrames->setText(QString::number(options.frames));
+}
+
+// The clip as the encode would read it: the options as stored, which are
+// what the form shows, or what the encoder gets when the form shows none.
+void optDialog::updatePreview()
+{
+    if (!preview)
+        return;
+    const EncoderOptions options = EncoderOptions::read(*settings);
+    preview->showClip(options.resolution(), options.frames);
 }
 
 void optDialog::slotOK()
@@ -88,6 +109,7 @@ void optDialog::slotResolutionChanged(int index)
     const Resolution &resolution = EncoderOptions::entries().at(index).resolution;
     settings->setValue(SettingsKeys::width, resolution.width);
     settings->setValue(SettingsKeys::height, resolution.height);
+    updatePreview();
 }
 
 // Only a whole number of frames from 1 up is stored; until the field holds
@@ -97,6 +119,8 @@ void optDialog::slotFramesChanged(const QString &text)
 {
     const bool acceptable = ui->lineEditFrames->hasAcceptableInput();
     ui->pushButtonOk->setEnabled(acceptable);
-    if (acceptable)
-        settings->setValue(SettingsKeys::nFrames, ui->lineEditFrames->validator()->locale().toInt(text));
+    if (!acceptable)
+        return;
+    settings->setValue(SettingsKeys::nFrames, ui->lineEditFrames->validator()->locale().toInt(text));
+    updatePreview();
 }

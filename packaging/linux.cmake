@@ -111,11 +111,14 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE ${TUVR_DEBIAN_REVISION})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's own dialogs are translated from Qt's installed catalogues.
+# Qt's own dialogs are translated from Qt's installed catalogues. The
+# program loads libswscale itself (jobs/swscalelibrary_loaded.cpp), so no
+# shared-library check sees it.
+string(REGEX MATCH "^[0-9]+" tuvr_swscale_major ${SWSCALE_VERSION})
 if(TUVR_QT_MAJOR EQUAL 6)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libswscale${tuvr_swscale_major}")
 else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS qttranslations5-l10n)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n, libswscale${tuvr_swscale_major}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -13,7 +13,7 @@ esac
 packages=(
     cmake g++ make pkg-config
     "${qt[@]}"
-    libx264-dev libavcodec-dev libavutil-dev libxxhash-dev
+    libx264-dev libavcodec-dev libavutil-dev libswscale-dev libxxhash-dev
     gettext # msgfmt, for the tools' catalogues
     locales # the Russian locale source the tools' tests build their locale from
     dbus-daemon # the private session bus of the desktop tests

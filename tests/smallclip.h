@@ -17,10 +17,22 @@ inline void storeSmallClipOptions()
     settings.setValue(SettingsKeys::nFrames, 1);
 }
 
-inline bool writeSmallClip(const QString &path)
+inline bool writeClip(const QString &path, const QByteArray &bytes)
 {
     QFile clip(path);
-    return clip.open(QIODevice::WriteOnly) && clip.write(QByteArray(smallFrameBytes, 'y')) == smallFrameBytes;
+    return clip.open(QIODevice::WriteOnly) && clip.write(bytes) == bytes.size();
+}
+
+inline bool writeSmallClip(const QString &path)
+{
+    return writeClip(path, QByteArray(smallFrameBytes, 'y'));
+}
+
+// One frame of planar 4:2:0 all in one colour.
+inline QByteArray solidFrame(int width, int height, quint8 y, quint8 u, quint8 v)
+{
+    const int luma = width * height;
+    return QByteArray(luma, char(y)) + QByteArray(luma / 4, char(u)) + QByteArray(luma / 4, char(v));
 }
 
 #endif

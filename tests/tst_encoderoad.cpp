@@ -7,6 +7,8 @@
 #include "smallclip.h"
 #include "testsettings.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +31,7 @@ private slots:
     void cancellingAChoiceStartsNothing_data();
     void cancellingAChoiceStartsNothing();
     void optionsChangedThenCancelledAreKept();
+    void previewRedrawsAtTheChosenSize();
     void lineBreakInAPathIsRefused_data();
     void lineBreakInAPathIsRefused();
     void clipWarningAnswers_data();
@@ -189,6 +192,42 @@ void TestEncodeRoad::optionsChangedThenCancelledAreKept()
     QVERIFY2(ended.wait(20000), "the encode never ended");
     QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
     QVERIFY(readFile("config.copy").endsWith("\nquality_param 40\n"));
+}
+
+// Whether the preview's picture is red at its centre, and its frame counter.
+static QString previewSeen(QDialog *options)
+{
+    auto *picture = options->findChild<QLabel *>("labelPicture");
+    auto *counter = options->findChild<QLabel *>("labelFrame");
+    if (!picture || !counter)
+        return QStringLiteral("no preview");
+    const QImage shown = picture->grab().toImage();
+    const QColor centre = shown.pixelColor(shown.rect().center());
+    const bool red = centre.red() > 200 && centre.green() < 60 && centre.blue() < 60;
+    return (red ? QStringLiteral("red, ") : QStringLiteral("not red, ")) + counter->text();
+}
+
+// Three 1280x720 frames, the first red (limited range): at 1920x1080 they
+// make one frame, the red one's bytes smeared across the top of it.
+void TestEncodeRoad::previewRedrawsAtTheChosenSize()
+{
+    const QByteArray grey = solidFrame(1280, 720, 128, 128, 128);
+    QVERIFY(writeClip(inputPath, solidFrame(1280, 720, 81, 90, 240) + grey + grey));
+    SettingsStore().setValue(SettingsKeys::width, 1280);
+    SettingsStore().setValue(SettingsKeys::height, 720);
+    SettingsStore().setValue(SettingsKeys::nFrames, 32);
+    answerClipAndFolder();
+    QStringList seen;
+    expectOptions([&seen](QDialog *options) {
+        seen << previewSeen(options);
+        auto *resolution = options->findChild<QComboBox *>("comboBoxResolution");
+        resolution->setCurrentIndex(resolution->findText("1920x1080"));
+        seen << previewSeen(options);
+        options->reject();
+    });
+    clickEncoder();
+    QVERIFY2(driver->allAnswered(), qPrintable(driver->state()));
+    QCOMPARE(seen, QStringList({"red, frame 1 of 3", "not red, frame 1 of 1"}));
 }
 
 void TestEncodeRoad::lineBreakInAPathIsRefused_data()

@@ -1,5 +1,6 @@
 #include "optdialog/optdialog.h"
 #include "settings/settingsstore.h"
+#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <functional>
 
@@ -32,12 +34,14 @@ private slots:
     void framesFieldStoresOnlyWholeNumbersFromOne_data();
     void framesFieldStoresOnlyWholeNumbersFromOne();
     void openingStoresNothing();
+    void returnAccepts_data();
     void returnAccepts();
     void fieldsFitAtAnyFontSize_data();
     void fieldsFitAtAnyFontSize();
 
 private:
     QTemporaryDir tempDir;
+    QString clipPath;
 };
 
 template<typename T>
@@ -72,6 +76,8 @@ void tst_OptDialog::initTestCase()
 {
     isolateSettings(tempDir.path());
     QVERIFY2(tempDir.isValid(), qPrintable(tempDir.errorString()));
+    clipPath = tempDir.filePath("clip.yuv");
+    QVERIFY(writeSmallClip(clipPath));
 }
 
 void tst_OptDialog::init()
@@ -226,11 +232,23 @@ void tst_OptDialog::openingStoresNothing()
              "opening the dialog stored the other options");
 }
 
+void tst_OptDialog::returnAccepts_data()
+{
+    QTest::addColumn<QString>("focus");
+
+    QTest::newRow("in the frame-count field") << "lineEditFrames";
+    QTest::newRow("on the preview's frame slider") << "sliderFrame";
+}
+
 void tst_OptDialog::returnAccepts()
 {
-    optDialog dialog;
-    const int result = execWith(dialog, [](optDialog &dialog) {
-        QTest::keyClick(child<QLineEdit>(dialog, "lineEditFrames"), Qt::Key_Return);
+    QFETCH(QString, focus);
+    storeSmallClipOptions();
+    optDialog dialog(clipPath);
+    const int result = execWith(dialog, [focus](optDialog &dialog) {
+        QTest::keyClick(child<QWidget>(dialog, qPrintable(focus)), Qt::Key_Return);
+        if (dialog.isVisible())
+            dialog.done(-1);
     });
     QVERIFY2(result == 1, qPrintable(QString::number(result)));
 }
@@ -238,17 +256,27 @@ void tst_OptDialog::returnAccepts()
 void tst_OptDialog::fieldsFitAtAnyFontSize_data()
 {
     QTest::addColumn<double>("fontScale");
+    // Without a clip, the dialog has no preview.
+    QTest::addColumn<QString>("preview");
 
-    QTest::newRow("the default font at 96 dpi: the designed 300x150") << 1.0;
-    QTest::newRow("a font as at 120 dpi") << 1.25;
-    QTest::newRow("a font as at 144 dpi") << 1.5;
-    QTest::newRow("a font as at 192 dpi") << 2.0;
+    QTest::newRow("the default font at 96 dpi: the designed 300x150") << 1.0 << "";
+    QTest::newRow("a font as at 120 dpi") << 1.25 << "";
+    QTest::newRow("a font as at 144 dpi") << 1.5 << "";
+    QTest::newRow("a font as at 192 dpi") << 2.0 << "";
+    QTest::newRow("with the preview, a font as at 144 dpi") << 1.5 << "English";
+    QTest::newRow("with the preview in Russian, a font as at 144 dpi") << 1.5 << "Russian";
 }
 
 // Every field and button gets at least the size it asks for: nothing is cut.
 void tst_OptDialog::fieldsFitAtAnyFontSize()
 {
     QFETCH(double, fontScale);
+    QFETCH(QString, preview);
+    QTranslator translator;
+    if (preview == "Russian") {
+        QVERIFY(translator.load(QStringLiteral(APP_CATALOGUE)));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    }
     // 12 px is the usual desktop default, 9 points at 96 dpi; Qt's offscreen
     // platform would otherwise pick a size of its own, which differs between Qt 5 and 6.
     const QFont defaultFont = QApplication::font();
@@ -256,15 +284,19 @@ void tst_OptDialog::fieldsFitAtAnyFontSize()
     font.setPixelSize(qRound(12 * fontScale));
     QApplication::setFont(font);
     const auto restoreFont = qScopeGuard([&defaultFont] { QApplication::setFont(defaultFont); });
-    optDialog dialog;
+    storeSmallClipOptions();
+    optDialog dialog(preview.isEmpty() ? QString() : clipPath);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    if (fontScale == 1.0)
+    if (fontScale == 1.0 && preview.isEmpty())
         QCOMPARE(dialog.size(), QSize(300, 150));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-    for (const char *name : {"labelResolution", "labelFrames", "labelQuality", "comboBoxResolution",
-                             "lineEditFrames", "spinBoxQuality", "pushButtonOk", "pushButtonCancel"}) {
+    QList<const char *> names{"labelResolution", "labelFrames", "labelQuality", "comboBoxResolution",
+                              "lineEditFrames", "spinBoxQuality", "pushButtonOk", "pushButtonCancel"};
+    if (!preview.isEmpty())
+        names << "labelPicture" << "sliderFrame" << "labelFrame";
+    for (const char *name : names) {
         const QWidget *widget = child<QWidget>(dialog, name);
         const QSize hint = widget->sizeHint();
         const QSize size = widget->size();

@@ -49,6 +49,32 @@
     </message>
 </context>
 <context>
+    <name>ClipPreview</name>
+    <message>
+        <source>frame %1 of %2</source>
+        <translation>кадр %1 из %2</translation>
+    </message>
+    <message>
+        <source>No picture: the frame cannot be converted for the screen; FFmpeg&apos;s libswscale may be missing.</source>
+        <translation>Нет изображения: кадр не удаётся преобразовать для экрана; возможно, не установлена библиотека libswscale из FFmpeg.</translation>
+    </message>
+</context>
+<context>
+    <name>FrameReader</name>
+    <message>
+        <source>No picture: the clip cannot be read (%1).</source>
+        <translation>Нет изображения: клип не удаётся прочитать (%1).</translation>
+    </message>
+    <message>
+        <source>No picture: the clip is a pipe or a device, not a regular file, so its frames cannot be reached without reading it from the start.</source>
+        <translation>Нет изображения: клип — канал или устройство, а не обычный файл, и до его кадров не добраться, не читая его с начала.</translation>
+    </message>
+    <message>
+        <source>No picture: the clip holds %1 bytes, less than one frame of %2 (%3 bytes).</source>
+        <translation>Нет изображения: клип содержит %1 байт — меньше одного кадра %2 (%3 байт).</translation>
+    </message>
+</context>
+<context>
     <name>JobControl</name>
     <message>
         <source>Tuv-R&apos;s job supervisor %1 is missing or cannot run: %2</source>

@@ -1,0 +1,16 @@
+#ifndef FRAMEIMAGE_H
+#define FRAMEIMAGE_H
+
+#include "encoderoptions.h"
+
+#include <QImage>
+
+class QByteArray;
+class QSize;
+
+// The frame's planes (planar 4:2:0, 8 bits a sample, at resolution) as a
+// picture of size, in the colours a player shows the encoder's stream in.
+// A null image when the planes are short of a frame or size is empty.
+QImage frameImage(const QByteArray &planes, const Resolution &resolution, const QSize &size);
+
+#endif
