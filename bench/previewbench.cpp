@@ -2,6 +2,7 @@
 // converting and scaling the frame alone, and in the dialog from a change of
 // size to the picture painted. Prints figures; it passes or fails nothing.
 // Runs offscreen like the tests, its settings in a temporary folder.
+#include "clipmaker.h"
 #include "jobs/frameimage.h"
 #include "jobs/framereader.h"
 #include "optdialog/optdialog.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -19,22 +19,6 @@
 static const Resolution fullHd{1920, 1080};
 static constexpr int clipFrames = 8;
 static constexpr int rounds = 40;
-
-// Frames unlike each other, so no frame is the one just converted.
-static bool writeClip(const QString &path)
-{
-    QFile clip(path);
-    if (!clip.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray frame(fullHd.frameBytes(), Qt::Uninitialized);
-    for (int k = 0; k < clipFrames; ++k) {
-        for (int i = 0; i < frame.size(); ++i)
-            frame[i] = char(i * (k + 1) / 997);
-        if (clip.write(frame) != frame.size())
-            return false;
-    }
-    return true;
-}
 
 static void printFigures(const char *what, QList<double> milliseconds)
 {
@@ -83,7 +67,8 @@ int main(int argc, char *argv[])
     QTemporaryDir work;
     isolateSettings(work.filePath(QStringLiteral("settings")));
     const QString clip = work.filePath(QStringLiteral("clip.yuv"));
-    if (!writeClip(clip)) {
+    // Frames unlike each other, so no frame is the one just converted.
+    if (!writeClip(clip, makeClip(fullHd.width, fullHd.height, clipFrames))) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(clip));
         return 1;
     }

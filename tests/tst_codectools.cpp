@@ -1,4 +1,5 @@
 #include "annexb.h"
+#include "clipmaker.h"
 #include "jobs/encoderreport.h"
 #include "jobs/toolprogress.h"
 
@@ -117,7 +118,6 @@ private:
     QString freshDir();
     static bool writeFile(const QString &path, const QByteArray &data);
     static QByteArray readFile(const QString &path);
-    static QByteArray makeClip(int width, int height, int frames, quint32 seed = 1);
     static QByteArray config(const QString &in, int width, int height, int nframes, const QString &dat, int qp);
     Result encodeClip(const QString &dir, const QByteArray &clip, int width, int height, int nframes, int qp,
                       const QStringList &env = {});
@@ -268,30 +268,6 @@ bool ClipPipe::feed(const QByteArray &data, DWORD msecs)
         && GetOverlappedResult(pipe, &write, &written, FALSE) && written == DWORD(data.size());
 }
 #endif
-
-// A moving gradient with a little noise, so neither coder has it too easy.
-QByteArray TestCodecTools::makeClip(int width, int height, int frames, quint32 seed)
-{
-    QByteArray clip;
-    clip.reserve(width * height * 3 / 2 * frames);
-    quint32 state = seed;
-    auto noise = [&state] {
-        state = state * 1664525u + 1013904223u;
-        return int(state >> 29);
-    };
-    for (int f = 0; f < frames; ++f) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                clip.append(char(8 + (2 * x + y + 3 * f) % 224 + noise()));
-        for (int y = 0; y < height / 2; ++y)
-            for (int x = 0; x < width / 2; ++x)
-                clip.append(char(112 + ((x - f) & 31)));
-        for (int y = 0; y < height / 2; ++y)
-            for (int x = 0; x < width / 2; ++x)
-                clip.append(char(96 + ((y + 2 * f) & 63)));
-    }
-    return clip;
-}
 
 QByteArray TestCodecTools::config(const QString &in, int width, int height, int nframes, const QString &dat, int qp)
 {
@@ -645,7 +621,7 @@ void TestCodecTools::encoderReportsQuality()
     QFETCH(int, flatFrames);
     const int frames = 12;
     const QString dir = freshDir();
-    const QByteArray clip = QByteArray(flatFrames * frameBytes, char(128)) + makeClip(W, H, frames - flatFrames);
+    const QByteArray clip = solidFrame(W, H, 128, 128, 128).repeated(flatFrames) + makeClip(W, H, frames - flatFrames);
     const Result r = encodeClip(dir, clip, W, H, frames, qp);
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
     QVERIFY(run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0);
@@ -1274,7 +1250,7 @@ void TestCodecTools::largestPictureRoundTrip()
 {
     const int w = 4096, h = 2304;
     const QString dir = freshDir();
-    const QByteArray clip(w * h * 3 / 2, char(128));
+    const QByteArray clip = solidFrame(w, h, 128, 128, 128);
     const Result enc = encodeClip(dir, clip, w, h, 1, 22);
     QVERIFY2(enc.finished && enc.exitCode == 0, qPrintable(enc.out + enc.err));
     const Result dec = run(DECODER_EXE, {dir + "/stream.dat"});

@@ -1,10 +1,10 @@
 #include "answeredchoices.h"
+#include "clipmaker.h"
 #include "faketools.h"
 #include "foldername.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
 #include "settings/settingsstore.h"
-#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QComboBox>

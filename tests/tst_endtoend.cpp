@@ -1,7 +1,7 @@
 #include "answeredchoices.h"
+#include "clipmaker.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
-#include "settings/settingsstore.h"
 #include "modaldriver.h"
 #include "testsettings.h"
 
@@ -22,8 +22,6 @@ private slots:
     void cleanupTestCase();
 
 private:
-    static QByteArray makeClip(int width, int height, int frames);
-
     QTemporaryDir tempDir;
 };
 
@@ -35,31 +33,13 @@ void TestEndToEnd::initTestCase()
     QVERIFY(QDir::setCurrent(tempDir.path()));
 }
 
-// A moving gradient, so the encoder has something to predict.
-QByteArray TestEndToEnd::makeClip(int width, int height, int frames)
-{
-    QByteArray clip;
-    for (int f = 0; f < frames; ++f) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                clip.append(char((x + y + 4 * f) & 0xff));
-        clip.append(QByteArray(width * height / 2, char(128 + f)));
-    }
-    return clip;
-}
-
 void TestEndToEnd::encodeThenDecode()
 {
     const int frames = 3;
-    const QByteArray clip = makeClip(720, 576, frames);
+    const QString clip = tempDir.filePath("clip.yuv");
+    QVERIFY(writeSmallClip(clip, frames));
     QVERIFY(QDir().mkpath(tempDir.filePath("out")));
-    QFile clipFile(tempDir.filePath("clip.yuv"));
-    QVERIFY(clipFile.open(QIODevice::WriteOnly) && clipFile.write(clip) == clip.size());
-    clipFile.close();
-    SettingsStore store;
-    store.setValue(SettingsKeys::width, 720);
-    store.setValue(SettingsKeys::height, 576);
-    store.setValue(SettingsKeys::nFrames, QString::number(frames));
+    storeSmallClipOptions(frames);
 
     auto answered = std::make_unique<AnsweredChoices>();
     AnsweredChoices *choices = answered.get();
@@ -67,7 +47,7 @@ void TestEndToEnd::encodeThenDecode()
     window.show();
     ModalDriver driver;
     QSignalSpy ended(&window, &MainWindow::jobEnded);
-    choices->answers << clipFile.fileName() << tempDir.filePath("out");
+    choices->answers << clip << tempDir.filePath("out");
     driver.expect("optDialog", "Dialog", acceptDialog());
     driver.expectBox("Encode complete");
     window.findChild<QPushButton *>("pushButtonEnc")->click();
@@ -92,7 +72,7 @@ void TestEndToEnd::encodeThenDecode()
     const QString written = tempDir.filePath("out/stream-1.yuv");
     QVERIFY2(driver.boxes[1].text.startsWith("Decode complete\n\n"), qPrintable(driver.boxes[1].text));
     QVERIFY2(driver.boxes[1].text.contains(written), qPrintable(driver.boxes[1].text));
-    QCOMPARE(QFileInfo(written).size(), qint64(clip.size()));
+    QCOMPARE(QFileInfo(written).size(), qint64(frames) * smallFrameBytes);
     QCOMPARE(QFileInfo(earlier.fileName()).size(), qint64(7));
 }
 

@@ -1,6 +1,6 @@
+#include "clipmaker.h"
 #include "jobs/frameimage.h"
 #include "jobs/framereader.h"
-#include "smallclip.h"
 
 #include <QColor>
 #include <QFileInfo>
@@ -27,17 +27,14 @@ private:
     QTemporaryDir tempDir;
 };
 
-// Each byte tells where it lies, so a frame read from the wrong place shows.
+// The first size bytes of three 64x48 frames.
 static QByteArray clipBytes(int size)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 7 / 64);
-    return bytes;
+    return makeClip(64, 48, 3).left(size);
 }
 
 // The clip a row names: a regular file of that many bytes, or another kind of file.
-static QString makeClip(const QString &clip, const QString &path)
+static QString clipFile(const QString &clip, const QString &path)
 {
     if (clip == "folder" || clip == "missing")
         return clip == "folder" ? QFileInfo(path).path() : path;
@@ -89,7 +86,7 @@ void tst_FrameReader::readsOneFrameOrSaysWhy()
     if (clip == "pipe" || clip == "device")
         QSKIP("Windows has no pipe or device among its files");
 #endif
-    const QString path = makeClip(clip, tempDir.filePath(QString::number(qHash(QTest::currentDataTag()))));
+    const QString path = clipFile(clip, tempDir.filePath(QString::number(qHash(QTest::currentDataTag()))));
     QVERIFY2(!path.isEmpty(), "cannot make the clip");
     if (clip == "unreadable" && QFile(path).open(QIODevice::ReadOnly))
         QSKIP("the system lets this user read the file whatever its permissions say");

@@ -1,9 +1,9 @@
 #include "answeredchoices.h"
 #include "app/startoptions.h"
 #include "app/translators.h"
+#include "clipmaker.h"
 #include "jobs/codectools.h"
 #include "mainwindow/mainwindow.h"
-#include "settings/settingsstore.h"
 #include "modaldriver.h"
 #include "testsettings.h"
 
@@ -35,8 +35,6 @@ private slots:
     void cleanupTestCase();
 
 private:
-    static bool writeClip(const QString &path, int width, int height, int frames);
-
     QTemporaryDir tempDir;
     QString home;
     std::unique_ptr<Catalogues> catalogues;
@@ -73,20 +71,6 @@ void TestInstalled::initTestCase()
     catalogues = std::make_unique<Catalogues>();
 }
 
-bool TestInstalled::writeClip(const QString &path, int width, int height, int frames)
-{
-    QFile clip(path);
-    if (!clip.open(QIODevice::WriteOnly))
-        return false;
-    for (int f = 0; f < frames; ++f) {
-        const QByteArray luma(width * height, char(16 + 8 * f));
-        const QByteArray chroma(width * height / 2, char(128));
-        if (clip.write(luma) != luma.size() || clip.write(chroma) != chroma.size())
-            return false;
-    }
-    return true;
-}
-
 void TestInstalled::windowIsRussian()
 {
     MainWindow window(StartOptions{true}.configFolder());
@@ -111,11 +95,8 @@ void TestInstalled::encodeAndDecodeWithInstalledTools()
     QVERIFY(QDir().mkpath(videos));
     const QString clip = videos + QStringLiteral("/clip.yuv");
     const int frames = 3;
-    QVERIFY(writeClip(clip, 720, 576, frames));
-    SettingsStore store;
-    store.setValue(SettingsKeys::width, 720);
-    store.setValue(SettingsKeys::height, 576);
-    store.setValue(SettingsKeys::nFrames, QString::number(frames));
+    QVERIFY(writeSmallClip(clip, frames));
+    storeSmallClipOptions(frames);
 
     auto answered = std::make_unique<AnsweredChoices>();
     AnsweredChoices *choices = answered.get();

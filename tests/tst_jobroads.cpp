@@ -1,9 +1,9 @@
 #include "answeredchoices.h"
+#include "clipmaker.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "modaldriver.h"
 #include "settings/settingsstore.h"
-#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QMimeData>

@@ -1,6 +1,6 @@
+#include "clipmaker.h"
 #include "optdialog/optdialog.h"
 #include "settings/settingsstore.h"
-#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QApplication>
