@@ -19,6 +19,7 @@ struct SeenBox
     QString title;
     QString text;
     QString detailedText;
+    Qt::TextFormat textFormat;
 };
 
 // Answers the application's modal dialogs the usual Qt way: when one shows,
@@ -84,7 +85,7 @@ private:
         if (!dialog || QApplication::activeModalWidget() != dialog)
             return;
         if (auto *box = qobject_cast<QMessageBox *>(dialog))
-            boxes.append({box->icon(), box->windowTitle(), box->text(), box->detailedText()});
+            boxes.append({box->icon(), box->windowTitle(), box->text(), box->detailedText(), box->textFormat()});
         if (expected.isEmpty() || !dialog->inherits(expected.head().className)
             || dialog->windowTitle() != expected.head().title) {
             const auto *box = qobject_cast<QMessageBox *>(dialog);

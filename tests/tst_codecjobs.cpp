@@ -3,15 +3,13 @@
 #include "jobs/encodejob.h"
 #include "jobs/encoderconfig.h"
 #include "jobs/encoderoptions.h"
+#include "outcometable.h"
 
 #include <QDateTime>
 #include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-Q_DECLARE_METATYPE(JobOutcome::Status)
-Q_DECLARE_METATYPE(JobKind)
 
 // The encode and decode jobs with the fake tool, without a window: config.txt
 // and its lock, the tool's start, and the outcome the user is told.
@@ -121,71 +119,33 @@ void TestCodecJobs::encodeWritesConfigAndStartsEncoder()
 
 void TestCodecJobs::outcomeIsTold_data()
 {
-    QTest::addColumn<JobKind>("kind");
-    QTest::addColumn<QByteArray>("plan");
-    QTest::addColumn<JobOutcome::Status>("status");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("summary");
-    QTest::addColumn<QString>("report");
-
-    const auto encode = JobKind::Encode;
-    const auto decode = JobKind::Decode;
-    QTest::newRow("encode: the report from the phrase on")
-        << encode << QByteArray("out frame 1\\nCompression rate: 5.1\\n\n") << JobOutcome::Status::Succeeded
-        << "Encode complete" << "" << "Compression rate: 5.1\n";
-    QTest::newRow("encode that said nothing") << encode << QByteArray("exit 0\n") << JobOutcome::Status::Succeeded
-                                              << "Encode complete" << "" << "";
-    QTest::newRow("encode failing with a code: its report is kept")
-        << encode << QByteArray("out bad input\\nCompression rate: n/a\\n\nexit 2\n") << JobOutcome::Status::Failed
-        << "Encode failed" << "encoder.exe stopped with exit code 2." << "Compression rate: n/a\n";
-    QTest::newRow("encoder crash") << encode << QByteArray("out half\\n\ncrash\n") << JobOutcome::Status::Crashed
-                                   << "Encode failed" << "encoder.exe crashed." << "half\n";
-    QTest::newRow("decode: complete, with all the decoder said")
-        << decode << QByteArray("out Decoded 3 frames of 128x96\\n\n") << JobOutcome::Status::Succeeded
-        << "Decode complete" << "Decode complete" << "Decoded 3 frames of 128x96\n";
-    QTest::newRow("decode failing: the code and the error")
-        << decode << QByteArray("out Error: not an H.264 stream\\n\nexit 3\n") << JobOutcome::Status::Failed
-        << "Decode failed" << "decoder.exe stopped with exit code 3." << "Error: not an H.264 stream\n";
-    QTest::newRow("progress stays out of the report, a warning on standard error comes first")
-        << decode << QByteArray("err [50.0%] 1/2 frames\\r\\n\nerr Warning: note\\n\nout done\\n\n")
-        << JobOutcome::Status::Succeeded << "Decode complete" << "Decode complete" << "Warning: note\ndone\n";
-    QTest::newRow("encode failing: its error on standard error only")
-        << encode << QByteArray("err Error: cannot open input file\\n\nexit 1\n") << JobOutcome::Status::Failed
-        << "Encode failed" << "encoder.exe stopped with exit code 1." << "Error: cannot open input file\n";
-    QTest::newRow("no tool at all: not started, and where it was looked for")
-        << decode << QByteArray() << JobOutcome::Status::NotStarted << "Decode failed"
-        << "decoder.exe could not be started." << "";
+    QTest::addColumn<OutcomeRow>("row");
+    for (const OutcomeRow &row : outcomeRows())
+        QTest::newRow(row.tag) << row;
 }
 
 void TestCodecJobs::outcomeIsTold()
 {
-    QFETCH(JobKind, kind);
-    QFETCH(QByteArray, plan);
-    QFETCH(JobOutcome::Status, status);
-    QFETCH(QString, title);
-    QFETCH(QString, summary);
-    QFETCH(QString, report);
-    const QString program = kind == JobKind::Encode ? "encoder.exe" : "decoder.exe";
-    if (!plan.isEmpty())
-        QVERIFY(tool(program, plan));
+    QFETCH(OutcomeRow, row);
+    if (!row.plan.isEmpty())
+        QVERIFY(tool(row.program(), row.plan));
     EncodeJob encodeJob(path("config.txt"));
     DecodeJob decodeJob;
-    CodecJob &job = kind == JobKind::Encode ? static_cast<CodecJob &>(encodeJob) : decodeJob;
+    CodecJob &job = row.kind == JobKind::Encode ? static_cast<CodecJob &>(encodeJob) : decodeJob;
     QSignalSpy ended(&job, &CodecJob::ended);
 
-    if (kind == JobKind::Encode)
+    if (row.kind == JobKind::Encode)
         QCOMPARE(startEncode(encodeJob), QString());
     else
         decodeJob.start(path("stream.dat"));
     const auto outcome = waitForEnd(ended);
     QVERIFY2(outcome, "the job told no end");
-    QCOMPARE(outcome->status, status);
-    QCOMPARE(outcome->kind, kind);
-    QCOMPARE(outcome->program, program);
-    QCOMPARE(outcome->title(), title);
-    // A tool that cannot start is told with the system's own words after ours.
-    QCOMPARE(outcome->summary().left(summary.size()), summary);
-    QCOMPARE(outcome->report, report);
+    QCOMPARE(outcome->status, row.status);
+    QCOMPARE(outcome->kind, row.kind);
+    QCOMPARE(outcome->program, row.program());
+    QCOMPARE(outcome->title(), row.title);
+    QVERIFY2(row.says(outcome->summary(), row.summary), qPrintable(outcome->summary()));
+    QCOMPARE(outcome->report, row.report);
     QCOMPARE(ended.size(), 1);
 }
 
