@@ -23,7 +23,6 @@ private slots:
     void encodeWritesConfigAndStartsEncoder();
     void outcomeIsTold_data();
     void outcomeIsTold();
-    void hugeOutputKeepsHeadAndTail();
     void lockRefusalSaysWhy_data();
     void lockRefusalSaysWhy();
     void lockIsTakenOverWhenItsHolderIsGone_data();
@@ -147,22 +146,6 @@ void TestCodecJobs::outcomeIsTold()
     QVERIFY2(row.says(outcome->summary(), row.summary), qPrintable(outcome->summary()));
     QCOMPARE(outcome->report, row.report);
     QCOMPARE(ended.size(), 1);
-}
-
-// Far more than the job keeps: a line says how much of the middle is left out.
-void TestCodecJobs::hugeOutputKeepsHeadAndTail()
-{
-    const int lines = 200000;
-    const QByteArray line = "frame statistics line\\n";
-    const auto outcome =
-        encodeWith("out Compression rate: 2\\n\nrepeat " + QByteArray::number(lines) + " " + line + "\n");
-    QVERIFY2(outcome, "the encode was refused or told no end");
-    QCOMPARE(outcome->status, JobOutcome::Status::Succeeded);
-    const qint64 printed = 20 + qint64(lines) * 22;
-    const QString gap = QStringLiteral("\n[... %1 bytes of output left out ...]\n").arg(QLocale().toString(printed - 2 * 1024 * 1024));
-    QVERIFY2(outcome->report.contains(gap), qPrintable(outcome->report.left(200)));
-    QVERIFY(outcome->report.startsWith("Compression rate: 2\n"));
-    QVERIFY(outcome->report.endsWith("frame statistics line\n"));
 }
 
 void TestCodecJobs::lockRefusalSaysWhy_data()
