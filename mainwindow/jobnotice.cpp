@@ -6,7 +6,8 @@
 
 bool endDeservesNotice(JobOutcome::Status status, qint64 runMs, bool programActive)
 {
-    return status != JobOutcome::Status::Cancelled && runMs >= noticeAfterMs && !programActive;
+    const bool ranToItsEnd = status != JobOutcome::Status::Cancelled && status != JobOutcome::Status::NotStarted;
+    return ranToItsEnd && runMs >= noticeAfterMs && !programActive;
 }
 
 static QString firstLine(const QString &text)

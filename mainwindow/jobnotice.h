@@ -9,9 +9,10 @@ class QWidget;
 // elsewhere; a shorter one ends while the user still waits for it.
 inline constexpr qint64 noticeAfterMs = 5000;
 
-// Whether a job's end is to be announced beyond the window: it ended by
-// itself (a cancelled job was stopped by the user), after running
-// noticeAfterMs or longer, while none of the program's windows was active.
+// Whether a job's end is to be announced beyond the window: its tool ran and
+// ended by itself (a cancelled job was stopped by the user, a tool that never
+// started ran nothing), after noticeAfterMs or longer, while none of the
+// program's windows was active.
 bool endDeservesNotice(JobOutcome::Status status, qint64 runMs, bool programActive);
 
 // The notification's text under the outcome's title: for a job that

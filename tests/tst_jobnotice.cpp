@@ -31,7 +31,8 @@ void TestJobNotice::onlyALongJobLeftBehindIsNoticed_data()
     QTest::newRow("a crash after a minute, user elsewhere") << Status::Crashed << qint64(60000) << false << true;
     QTest::newRow("a minute, user watching the program") << Status::Succeeded << qint64(60000) << true << false;
     QTest::newRow("a second, user elsewhere") << Status::Succeeded << qint64(1000) << false << false;
-    QTest::newRow("a tool that never started") << Status::NotStarted << qint64(10) << false << false;
+    QTest::newRow("a tool that failed to start after a minute, user elsewhere")
+        << Status::NotStarted << qint64(60000) << false << false;
     QTest::newRow("cancelled after a minute") << Status::Cancelled << qint64(60000) << false << false;
 }
 
