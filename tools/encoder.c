@@ -53,6 +53,23 @@ struct held_luma {
 
 #define FREE_SLOT (-1)
 
+/* One picture's figures for its per-frame line. */
+struct frame_line {
+    int64_t pts; /* FREE_SLOT when the slot is empty */
+    char type;
+    uint64_t bytes;
+    double psnr[3];
+    double ssim; /* negative when not measured */
+};
+
+/* x264 hands pictures back in coded order, B-frames after the pictures they
+ * refer to; their lines wait here, by pts, until they are next in display order. */
+struct frame_lines {
+    struct frame_line *slots;
+    int count;
+    int64_t next_pts;
+};
+
 struct encode {
     struct encoder_config cfg;
     FILE *in;
@@ -66,6 +83,7 @@ struct encode {
     int frames_out;  /* what x264 has handed back */
     struct quality q;
     struct held_luma held;
+    struct frame_lines lines;
     struct progress progress;
     size_t partial_bytes;
     int hash_pictures;
@@ -250,7 +268,7 @@ static int hold_luma(struct encode *e, int64_t pts)
     return 0;
 }
 
-static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
+static int add_ssim(struct encode *e, const x264_picture_t *pic_out, double *picture_ssim)
 {
     const size_t luma = (size_t)e->cfg.width * (size_t)e->cfg.height;
     const int slot = held_slot(&e->held, pic_out->i_pts);
@@ -264,6 +282,7 @@ static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
     ssim = ssim_plane(img->plane[0], img->i_stride[0], e->held.planes + (size_t)slot * luma, e->cfg.width,
                       e->cfg.width, e->cfg.height, e->held.scratch);
     e->q.ssim = ssim < 0 || e->q.ssim < 0 ? -1.0 : e->q.ssim + ssim;
+    *picture_ssim = ssim;
     e->held.pts[slot] = FREE_SLOT;
     return 0;
 }
@@ -276,11 +295,81 @@ static void add_psnr(struct quality *q, const x264_image_properties_t *prop)
     q->mse_avg += prop->f_psnr_avg >= LOSSLESS_PSNR ? 0.0 : pow(10.0, -prop->f_psnr_avg / 10.0);
 }
 
+static int open_frame_lines(struct encode *e)
+{
+    struct frame_lines *lines = &e->lines;
+
+    lines->count = x264_encoder_maximum_delayed_frames(e->h) + 1;
+    if (!(lines->slots = malloc((size_t)lines->count * sizeof *lines->slots))) {
+        tool_error(_("out of memory for %d pictures of %dx%d"), lines->count, e->cfg.width, e->cfg.height);
+        return -1;
+    }
+    for (int i = 0; i < lines->count; i++)
+        lines->slots[i].pts = FREE_SLOT;
+    return 0;
+}
+
+static char frame_type(int x264_type)
+{
+    if (IS_X264_TYPE_I(x264_type))
+        return 'I';
+    return IS_X264_TYPE_B(x264_type) ? 'B' : 'P';
+}
+
+/* A PSNR as the program parses it: C's decimal point, "inf" for a plane x264
+ * found unchanged (it gives 100 dB then, and at QP 0 measures nothing). */
+static const char *frame_psnr_text(char *buf, size_t size, double db, int lossless)
+{
+    if (lossless || db >= LOSSLESS_PSNR)
+        return "inf";
+    snprintf(buf, size, "%.3f", db);
+    return buf;
+}
+
+static void print_frame_line(const struct encode *e, const struct frame_line *l)
+{
+    const int lossless = e->cfg.quality_param == 0;
+    char y[16], u[16], v[16], ssim[16];
+
+    if (l->ssim < 0)
+        strcpy(ssim, "-");
+    else
+        snprintf(ssim, sizeof ssim, "%.6f", l->ssim);
+    progress_break();
+    fprintf(stderr, "frame %lld %c %llu %s %s %s %s\n", (long long)l->pts, l->type, (unsigned long long)l->bytes,
+            frame_psnr_text(y, sizeof y, l->psnr[0], lossless), frame_psnr_text(u, sizeof u, l->psnr[1], lossless),
+            frame_psnr_text(v, sizeof v, l->psnr[2], lossless), ssim);
+}
+
+/* Holds the picture's line and prints those now next in display order. */
+static int say_frame(struct encode *e, const x264_picture_t *pic_out, uint64_t bytes, double ssim)
+{
+    struct frame_lines *lines = &e->lines;
+    const int64_t pts = pic_out->i_pts;
+    struct frame_line *l = &lines->slots[pts % lines->count];
+
+    if (pts < lines->next_pts || pts - lines->next_pts >= lines->count || l->pts != FREE_SLOT) {
+        tool_error(_("x264 handed back frame %lld further out of display order than it said it would"),
+                   (long long)pts);
+        return -1;
+    }
+    *l = (struct frame_line){pts, frame_type(pic_out->i_type), bytes,
+                             {pic_out->prop.f_psnr[0], pic_out->prop.f_psnr[1], pic_out->prop.f_psnr[2]}, ssim};
+    while ((l = &lines->slots[lines->next_pts % lines->count])->pts == lines->next_pts) {
+        print_frame_line(e, l);
+        l->pts = FREE_SLOT;
+        lines->next_pts++;
+    }
+    return 0;
+}
+
 static int encode_picture(struct encode *e, x264_picture_t *pic)
 {
     x264_picture_t pic_out;
     x264_nal_t *nal;
     int i_nal;
+    double ssim;
+    const uint64_t bytes_before = e->bytes_out;
     int size = x264_encoder_encode(e->h, &nal, &i_nal, pic, &pic_out);
 
     if (size < 0) {
@@ -289,11 +378,13 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
     }
     if (size == 0)
         return 0;
-    if (add_ssim(e, &pic_out) < 0)
+    if (add_ssim(e, &pic_out, &ssim) < 0)
         return -1;
     add_psnr(&e->q, &pic_out.prop);
     progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    return write_picture(e, nal, i_nal, size, &pic_out.img);
+    if (write_picture(e, nal, i_nal, size, &pic_out.img) < 0)
+        return -1;
+    return say_frame(e, &pic_out, e->bytes_out - bytes_before, ssim);
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -449,7 +540,8 @@ static int run(struct encode *e)
 
     e->hash_pictures = !hash || strcmp(hash, "0") != 0;
     progress_start(&e->progress);
-    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0)
+    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0 ||
+        open_frame_lines(e) < 0)
         return -1;
     if (encode_input(e) < 0 || flush_delayed(e) < 0 || check_frames(e) < 0)
         return -1;
@@ -497,6 +589,7 @@ end:
     free(e.held.planes);
     free(e.held.pts);
     free(e.held.scratch);
+    free(e.lines.slots);
     config_free(&e.cfg);
     tool_finish(args, argv);
     return ret;
