@@ -716,10 +716,10 @@ void TestCodecTools::encoderSaysEachFrame()
     qint64 bytes = 0;
     for (int n = 0; n < frames && line.hasNext(); ++n) {
         const QRegularExpressionMatch m = line.next(), psnr = statsLine.match(stats[n]);
-        const auto near = [&](int plane) {
+        const auto agrees = [&](int plane) {
             return std::fabs(m.captured(3 + plane).toDouble() - psnr.captured(plane).toDouble()) < 0.01;
         };
-        QVERIFY2(m.captured(1).toInt() == n && near(1) && near(2) && near(3), qPrintable(m.captured(0) + stats[n]));
+        QVERIFY2(m.captured(1).toInt() == n && agrees(1) && agrees(2) && agrees(3), qPrintable(m.captured(0) + stats[n]));
         types += m.captured(2);
         bytes += m.captured(3).toLongLong();
     }
