@@ -643,8 +643,10 @@ int main(int argc, char **argv)
         ret = 2;
         goto end;
     }
-    if (config_load(args[1], &e.cfg) < 0)
+    if (config_load(path_native_separators(args[1]), &e.cfg) < 0)
         goto end;
+    path_native_separators(e.cfg.file_in);
+    path_native_separators(e.cfg.file_dat);
     if (run(&e) < 0)
         goto end;
     print_report(&e);
