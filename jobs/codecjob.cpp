@@ -19,6 +19,7 @@ CodecJob::CodecJob(JobKind kind, QObject *parent)
       jobKind(kind)
 {
     connect(&runner, &JobRunner::progressed, this, &CodecJob::progressed);
+    connect(&runner, &JobRunner::framesMeasured, this, &CodecJob::framesMeasured);
     connect(&runner, &JobRunner::ended, this, &CodecJob::finish);
     connect(&runner, &JobRunner::failedToStart, this, &CodecJob::failToStart);
 }
@@ -30,9 +31,9 @@ void CodecJob::cancel()
     runner.cancel();
 }
 
-void CodecJob::run(const QString &program, const QStringList &arguments)
+void CodecJob::run(const QString &program, const QStringList &arguments, qint32 frameLimit)
 {
-    runner.start(CodecTools::locate(program), arguments);
+    runner.start(CodecTools::locate(program), arguments, frameLimit);
 }
 
 // The middle of a huge output was never kept; a line says how much is missing there.
@@ -72,6 +73,7 @@ void CodecJob::finish(const JobEnd &end)
     outcome.status = statusOf(end);
     outcome.program = QFileInfo(end.program).fileName();
     outcome.exitCode = end.exitCode;
+    outcome.frames = end.frames;
     // The decoder prints no compression rate: its report is all it said. The
     // tool's errors and warnings, on standard error, come before it.
     if (outcome.status != JobOutcome::Status::Cancelled)

@@ -21,13 +21,16 @@ public:
 
 signals:
     void progressed(const ToolProgress &progress);
+    // As JobRunner::framesMeasured(); the outcome holds them all.
+    void framesMeasured(const QVector<FrameQuality> &frames);
     void ended(const JobOutcome &outcome);
 
 protected:
     CodecJob(JobKind kind, QObject *parent);
 
-    // Starts program, looked up as CodecTools::locate() does.
-    void run(const QString &program, const QStringList &arguments);
+    // Starts program, looked up as CodecTools::locate() does; frameLimit as
+    // JobRunner::start() takes it.
+    void run(const QString &program, const QStringList &arguments, qint32 frameLimit = FrameSeries::maxFrames);
     // Lets go of what the job holds while its tool runs.
     virtual void release() {}
 

@@ -1,6 +1,7 @@
 #include "encodejob.h"
 
 #include "encoderconfig.h"
+#include "encoderoptions.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -38,7 +39,7 @@ QString EncodeJob::start(const QString &inputPath, const QString &outputDir, con
         return Texts::tr("Cannot write the encoder configuration %1:\n%2.")
             .arg(QDir::toNativeSeparators(configPath), error);
     }
-    run(CodecTools::encoderProgram, CodecTools::encoderArguments(configPath));
+    run(CodecTools::encoderProgram, CodecTools::encoderArguments(configPath), options.frames);
     return QString();
 }
 

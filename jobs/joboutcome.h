@@ -2,6 +2,7 @@
 #define JOBOUTCOME_H
 
 #include "codectools.h"
+#include "framequality.h"
 
 #include <QMetaType>
 #include <QString>
@@ -21,6 +22,9 @@ struct JobOutcome
     // What the tool said for the user: the encoder's report from
     // "Compression rate" on, all of the decoder's lines.
     QString report;
+    // The encoder's per-frame figures in display order, for after the
+    // encode; empty when the tool printed none.
+    FrameSeries frames;
 
     bool succeeded() const { return status == Status::Succeeded; }
     // "Encode complete", "Decode failed", ...

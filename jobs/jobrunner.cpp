@@ -22,11 +22,12 @@ JobRunner::JobRunner(QObject *parent)
 // The tools still running or stopping are children: each stops its job as it goes.
 JobRunner::~JobRunner() = default;
 
-void JobRunner::start(const QString &program, const QStringList &arguments)
+void JobRunner::start(const QString &program, const QStringList &arguments, qint32 frameLimit)
 {
     cancel();
     this->program = program;
     this->arguments = arguments;
+    this->frameLimit = frameLimit;
     settleTimer.start();
 }
 
@@ -57,6 +58,8 @@ void JobRunner::launch()
 {
     end = JobEnd();
     end.program = program;
+    end.frames = FrameSeries(frameLimit);
+    framesSent = 0;
     progressParser = ToolProgressParser();
     pendingProgress.reset();
     process = new ToolProcess(this);
@@ -78,8 +81,8 @@ void JobRunner::readErrors()
     takeErrorLines(progressParser.feed(process->readAllStandardError()));
 }
 
-// Progress goes to the dialog; the rest of the tool's diagnostics to its
-// end, and to our own standard error as they come.
+// Progress and the per-frame figures go to the dialog; the rest of the
+// tool's diagnostics to its end, and to our own standard error as they come.
 void JobRunner::takeErrorLines(const ToolProgressParser::Lines &lines)
 {
     if (!lines.otherText.isEmpty()) {
@@ -87,21 +90,34 @@ void JobRunner::takeErrorLines(const ToolProgressParser::Lines &lines)
         std::fwrite(lines.otherText.constData(), 1, size_t(lines.otherText.size()), stderr);
         std::fflush(stderr);
     }
-    if (lines.updates.isEmpty())
-        return;
-    pendingProgress = lines.updates.last();
+    for (const FrameQuality &frame : lines.frames)
+        end.frames.append(frame);
+    if (!lines.updates.isEmpty())
+        pendingProgress = lines.updates.last();
     if (!progressTimer.isActive())
         sendProgress();
 }
 
 void JobRunner::sendProgress()
 {
+    if (!pendingProgress && framesSent == end.frames.size())
+        return;
+    progressTimer.start();
+    sendFrames();
     if (!pendingProgress)
         return;
     const ToolProgress progress = *pendingProgress;
     pendingProgress.reset();
-    progressTimer.start();
     emit progressed(progress);
+}
+
+void JobRunner::sendFrames()
+{
+    if (framesSent == end.frames.size())
+        return;
+    const QVector<FrameQuality> frames = end.frames.frames().mid(framesSent);
+    framesSent = end.frames.size();
+    emit framesMeasured(frames);
 }
 
 void JobRunner::onFailedToStart(const QString &reason)
@@ -116,6 +132,7 @@ void JobRunner::onFinished(int exitCode, QProcess::ExitStatus status)
     readOutput();
     takeErrorLines(progressParser.feed(process->readAllStandardError()));
     takeErrorLines(progressParser.finish());
+    sendFrames();
     end.status = status == QProcess::CrashExit ? JobEnd::Status::Crashed : JobEnd::Status::Exited;
     end.exitCode = exitCode;
     // Anything the tool left running is stopped before the object goes.

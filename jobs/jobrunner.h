@@ -2,6 +2,7 @@
 #define JOBRUNNER_H
 
 #include "boundedoutput.h"
+#include "framequality.h"
 #include "toolprogress.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,8 @@ struct JobEnd
     BoundedOutput output;
     // What else it said on standard error, its errors and warnings, kept alike.
     BoundedOutput diagnostics;
+    // The per-frame figures the tool printed on its standard error.
+    FrameSeries frames;
 
     bool succeeded() const { return status == Status::Exited && exitCode == 0; }
 };
@@ -40,7 +43,9 @@ public:
     explicit JobRunner(QObject *parent = nullptr);
     ~JobRunner() override;
 
-    void start(const QString &program, const QStringList &arguments);
+    // frameLimit: the frames the job asks for, when it knows; a per-frame
+    // line beyond them is a tool's garbage.
+    void start(const QString &program, const QStringList &arguments, qint32 frameLimit = FrameSeries::maxFrames);
     // Stops the job: the tool and all it started are asked to stop, then
     // killed after a grace. ended() with Cancelled follows once nothing of
     // the job is left.
@@ -52,6 +57,9 @@ signals:
     void started();
     // At most about ten times a second.
     void progressed(const ToolProgress &progress);
+    // The frames the tool measured since the last time, in display order:
+    // with progress, and once more before ended().
+    void framesMeasured(const QVector<FrameQuality> &frames);
     void failedToStart(const QString &program, const QString &errorString);
     void ended(const JobEnd &end);
 
@@ -61,6 +69,7 @@ private:
     void readErrors();
     void takeErrorLines(const ToolProgressParser::Lines &lines);
     void sendProgress();
+    void sendFrames();
     void onFailedToStart(const QString &reason);
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void dropProcess();
@@ -68,11 +77,13 @@ private:
 
     QString program;
     QStringList arguments;
+    qint32 frameLimit = FrameSeries::maxFrames;
     QTimer settleTimer;
     ToolProcess *process = nullptr;
     JobEnd end;
     ToolProgressParser progressParser;
     std::optional<ToolProgress> pendingProgress;
+    qsizetype framesSent = 0;
     QTimer progressTimer;
 };
 

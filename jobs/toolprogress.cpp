@@ -109,11 +109,24 @@ ToolProgressParser::Lines ToolProgressParser::finish()
     return lines;
 }
 
-void ToolProgressParser::take(const QByteArray &line, Lines &lines) const
+void ToolProgressParser::take(const QByteArray &line, Lines &lines)
 {
+    // A tool ends its progress line with "\n" before it prints another line,
+    // and a Windows tool may end every line with "\r\n": after a line taken
+    // here, that "\n" is no line of its own.
+    const bool endsTakenLine = takenLineEndsInCr && line == "\n";
+    takenLineEndsInCr = false;
+    if (endsTakenLine)
+        return;
     const QByteArray text = line.trimmed();
-    if (const auto update = parseProgressLine(text); update && !text.isEmpty())
+    if (isFrameLine(text)) {
+        if (const auto frame = parseFrameLine(text))
+            lines.frames << *frame;
+        takenLineEndsInCr = line.endsWith('\r');
+    } else if (const auto update = parseProgressLine(text); update && !text.isEmpty()) {
         lines.updates << *update;
-    else if (!text.isEmpty() || line.contains('\n'))
+        takenLineEndsInCr = line.endsWith('\r');
+    } else if (!text.isEmpty() || line.contains('\n')) {
         lines.otherText += line;
+    }
 }

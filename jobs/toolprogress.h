@@ -1,6 +1,8 @@
 #ifndef TOOLPROGRESS_H
 #define TOOLPROGRESS_H
 
+#include "framequality.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
@@ -24,13 +26,15 @@ Q_DECLARE_METATYPE(ToolProgress)
 std::optional<ToolProgress> parseProgressLine(const QByteArray &line);
 
 // Splits a tool's standard error, as it arrives in pieces, into lines ended
-// by "\r" or "\n", and sorts them into progress updates and everything else.
+// by "\r" or "\n", and sorts them into progress updates, per-frame figures
+// and everything else. Torn per-frame lines are dropped.
 class ToolProgressParser
 {
 public:
     struct Lines
     {
         QList<ToolProgress> updates;
+        QVector<FrameQuality> frames;
         QByteArray otherText;
     };
 
@@ -39,9 +43,10 @@ public:
     Lines finish();
 
 private:
-    void take(const QByteArray &line, Lines &lines) const;
+    void take(const QByteArray &line, Lines &lines);
 
     QByteArray pending;
+    bool takenLineEndsInCr = false;
 };
 
 #endif

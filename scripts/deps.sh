@@ -17,6 +17,7 @@ packages=(
     gettext # msgfmt, for the tools' catalogues
     locales # the Russian locale source the tools' tests build their locale from
     dbus-daemon # the private session bus of the desktop tests
+    ffmpeg # the per-frame PSNR test measures the decoded stream with its psnr filter
     "$@"
 )
 

@@ -105,11 +105,15 @@ std::optional<JobOutcome> TestCodecJobs::encodeWith(const QByteArray &plan) cons
     return waitForEnd(ended);
 }
 
+// The outcome keeps the per-frame figures of the frames asked for.
 void TestCodecJobs::encodeWritesConfigAndStartsEncoder()
 {
-    const auto outcome = encodeWith("args args\ncopyarg config.copy\nout Compression rate: 3\\n\n");
+    const auto outcome = encodeWith("args args\ncopyarg config.copy\nout Compression rate: 3\\n\n"
+                                    "err frame 2 I 9 40 40 40 -\\nframe 3 I 9 40 40 40 -\\n\n");
     QVERIFY2(outcome, "the encode was refused or told no end");
     QCOMPARE(outcome->status, JobOutcome::Status::Succeeded);
+    QCOMPARE(frameSeriesCsv(outcome->frames),
+             QByteArray("frame,type,bytes,psnr_y,psnr_u,psnr_v,ssim\n2,I,9,40.000,40.000,40.000,\n"));
     QCOMPARE(readFile("args"), "1|" + path("config.txt").toUtf8());
     QCOMPARE(readFile("config.copy"), "file_in " + path("in clip.yuv").toUtf8()
                                           + "\nwidth 720\nheight 576\nnframes 3\nfile_dat "

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
@@ -52,6 +53,7 @@ private slots:
     void encoderReportStartsWithCompressionRate();
     void encoderReportsQuality_data();
     void encoderReportsQuality();
+    void encoderSaysEachFrame();
 #ifdef Q_OS_WIN
     // TerminateProcess and Ctrl+Break.
     void encoderLeavesNoFileWhenStoppedOnWindows_data();
@@ -662,6 +664,47 @@ void TestCodecTools::encoderReportsQuality()
     QVERIFY2(std::fabs(s.captured(2).toDouble() + 10 * std::log10(1 - ssim)) < 0.01, qPrintable(r.out));
 }
 
+// The encoder's per-frame line, with C's decimal point in every language.
+static const QString frameLinePattern =
+    R"(frame (\d+) ([IPB]) (\d+) (inf|\d+\.\d{3}) (inf|\d+\.\d{3}) (inf|\d+\.\d{3}) (-|[01]\.\d{6})\n)";
+
+// Each frame in display order, against ffmpeg's psnr filter on the decoded stream.
+void TestCodecTools::encoderSaysEachFrame()
+{
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed (scripts/deps.sh installs it): its psnr filter measures the frames");
+    const int frames = 40;
+    const QString dir = freshDir();
+    const Result r = encodeClip(dir, makeClip(W, H, frames), W, H, frames, 30);
+    QVERIFY2(r.exitCode == 0 && run(DECODER_EXE, {dir + "/stream.dat"}).exitCode == 0, qPrintable(r.out + r.err));
+    const QStringList raw{"-s", QString("%1x%2").arg(W).arg(H), "-pix_fmt", "yuv420p", "-f", "rawvideo", "-i"};
+    const Result f = run(ffmpeg, QStringList{"-v", "error"} + raw + QStringList{"stream.yuv"} + raw
+                                     + QStringList{"in.yuv", "-lavfi", "psnr=stats_file=stats.log", "-f", "null", "-"},
+                         {}, dir);
+    const QStringList stats = QString::fromLatin1(readFile(dir + "/stats.log")).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(f.exitCode == 0 && stats.size() == frames, qPrintable(f.err));
+
+    const QRegularExpression statsLine(R"(psnr_y:(\S+) psnr_u:(\S+) psnr_v:(\S+))");
+    QRegularExpressionMatchIterator line =
+        QRegularExpression("^" + frameLinePattern, QRegularExpression::MultilineOption).globalMatch(r.err);
+    QString types;
+    qint64 bytes = 0;
+    for (int n = 0; n < frames && line.hasNext(); ++n) {
+        const QRegularExpressionMatch m = line.next(), psnr = statsLine.match(stats[n]);
+        const auto agrees = [&](int plane) {
+            return std::fabs(m.captured(3 + plane).toDouble() - psnr.captured(plane).toDouble()) < 0.01;
+        };
+        QVERIFY2(m.captured(1).toInt() == n && agrees(1) && agrees(2) && agrees(3), qPrintable(m.captured(0) + stats[n]));
+        types += m.captured(2);
+        bytes += m.captured(3).toLongLong();
+    }
+    QVERIFY2(!line.hasNext() && types.size() == frames && types.contains('B'), qPrintable(r.err));
+    const qint64 streamBytes = QFileInfo(dir + "/stream.dat").size();
+    QVERIFY2(std::abs(bytes - streamBytes) <= streamBytes / 50,
+             qPrintable(QString("%1 bytes in the lines, %2 in the stream").arg(bytes).arg(streamBytes)));
+}
+
 #ifndef Q_OS_WIN
 // Mid-stream the encoder holds its output open; /proc shows it.
 static bool holdsFileIn(qint64 pid, const QString &dir)
@@ -871,9 +914,12 @@ static QString decodedFrames(int n)
     return QString(n == 1 ? "Decoded %1 frame " : "Decoded %1 frames ").arg(n);
 }
 
-// Only the last update, once all is done, may say 100%; the program parses these lines.
-static QString checkProgress(const QString &err, const QRegularExpression &line, const QString &last)
+// Only the last update, once all is done, may say 100%; the program parses
+// these lines. The per-frame lines between them go with the "\n" that ends
+// the progress line before them.
+static QString checkProgress(QString err, const QRegularExpression &line, const QString &last)
 {
+    err.remove(QRegularExpression("\n?(" + frameLinePattern + ")+"));
     if (!err.endsWith("\r\n"))
         return "progress does not end its last line: " + err;
     const QStringList updates = err.left(err.size() - 2).split('\r');

@@ -135,6 +135,7 @@ void TestJobRunner::initTestCase()
     QVERIFY(tempDir.isValid());
     qRegisterMetaType<JobEnd>();
     qRegisterMetaType<ToolProgress>();
+    qRegisterMetaType<QVector<FrameQuality>>();
 }
 
 // Every case gets a folder of its own, which is also the tools' working folder.
@@ -308,26 +309,37 @@ void TestJobRunner::progressArrivesInOrder()
     QCOMPARE(progressed.size(), 3);
 }
 
-// A burst of updates gives a few signals, and the last one is the latest update.
+// A burst of updates gives a few signals, and the last one is the latest
+// update. Per-frame lines come as the tool runs and, in a burst as it ends,
+// whole up to the frames asked for, in a few signals before the end.
 void TestJobRunner::progressIsThrottled()
 {
-    QByteArray plan;
-    for (int i = 1; i <= 500; ++i)
+    QByteArray plan = "err frame 0 I 9 40 40 40 0.9\\n\n", frameLines;
+    for (int i = 1; i <= 500; ++i) {
         plan += "err " + QByteArray::number(i) + " frames\\r\n";
-    const QString program = tool(plan + "wait go\n");
+        frameLines += "err frame " + QByteArray::number(i) + " P 9 40 40 40 0.9\\n\n";
+    }
+    const QString program = tool(plan + "wait go\n" + frameLines);
     QVERIFY(!program.isEmpty());
     JobRunner runner;
     QSignalSpy progressed(&runner, &JobRunner::progressed);
+    QSignalSpy measured(&runner, &JobRunner::framesMeasured);
     QSignalSpy ended(&runner, &JobRunner::ended);
 
-    runner.start(program, {});
+    runner.start(program, {}, 400);
     QTRY_VERIFY_WITH_TIMEOUT(!progressed.isEmpty()
                                  && progressed.last()[0].value<ToolProgress>().frames == 500,
                              10000);
     QVERIFY2(progressed.size() < 50, qPrintable(QString::number(progressed.size())));
+    QCOMPARE(measured.size(), 1);
     QFile go(path("go"));
     QVERIFY(go.open(QIODevice::WriteOnly));
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    qsizetype frames = 0;
+    for (const QList<QVariant> &chunk : measured)
+        frames += chunk[0].value<QVector<FrameQuality>>().size();
+    QVERIFY2(frames == 400 && measured.size() < 50, qPrintable(QString("%1 in %2").arg(frames).arg(measured.size())));
+    QCOMPARE(ended[0][0].value<JobEnd>().frames.size(), 400);
 }
 
 // A real tool's huge output, read piece by piece: its ends kept, every byte counted.

@@ -1,11 +1,12 @@
 #include "jobs/boundedoutput.h"
+#include "jobs/framequality.h"
 #include "jobs/toolprogress.h"
 #include "mainwindow/busydialog.h"
 
 #include <QtTest>
 
-// Reading a tool's progress lines out of its standard error, what the busy
-// dialog says of them, and the cap on a tool's standard output.
+// Reading a tool's progress and per-frame lines out of its standard error,
+// what the busy dialog says of them, and the cap on a tool's standard output.
 class TestToolProgress : public QObject
 {
     Q_OBJECT
@@ -15,6 +16,8 @@ private slots:
     void parsesLine();
     void splitsPieces_data();
     void splitsPieces();
+    void keepsFrameSeries_data();
+    void keepsFrameSeries();
     void labelSaysFiguresKnown_data();
     void labelSaysFiguresKnown();
     void outputKeepsHeadAndTail_data();
@@ -121,6 +124,56 @@ void TestToolProgress::splitsPieces()
         take(parser.feed(piece));
     take(parser.finish());
     QCOMPARE(frames, framesSeen);
+    QCOMPARE(other, otherText);
+}
+
+void TestToolProgress::keepsFrameSeries_data()
+{
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QByteArray>("csvRows");
+    QTest::addColumn<QByteArray>("otherText");
+
+    const QByteArray line = "frame 0 I 1197 42.839 48.628 47.757 0.993631\n";
+    const QByteArray row = "0,I,1197,42.839,48.628,47.757,0.993631\n";
+    QTest::newRow("the encoder's lines, unchanged planes inf") << line + "frame 1 B 16 inf 43 inf 1.000000\n"
+                                                               << row + "1,B,16,inf,43.000,inf,1.000000\n" << QByteArray();
+    QTest::newRow("SSIM not measured, blanks and CRLF") << QByteArray("frame 5  P\t12 30.5 31 32.25 -\r\n")
+                                                        << QByteArray("5,P,12,30.500,31.000,32.250,\n") << QByteArray();
+    QTest::newRow("between progress lines, out of the diagnostics")
+        << "[10.0%] 1/2 frames\r\n" + line + "x264: warning\n[100.0%] 2/2 frames\r\n" << row
+        << QByteArray("x264: warning\n");
+    QTest::newRow("a tool that prints none") << QByteArray("[50.0%] 1/2 frames\rframe rate 25\n") << QByteArray()
+                                             << QByteArray("frame rate 25\n");
+    QTest::newRow("torn lines and absurd numbers, shown nowhere")
+        << QByteArray("frame 3000000000 P 5 40 40 40 0.9\nframe 1 P 34\nframe 2 P 5 40 40 40 0.9 x\nframe 3 P 5 40 40 40 0.9frame 4 P\n"
+                      "frame 5 P -5 40 40 40 0.9\nframe 6 P 5 nan 40 40 0.9\nframe 7 P 5 40,5 40 40 0.9\n"
+                      "frame 8 X 5 40 40 40 0.9\nframe 9 P 5 1000 40 40 0.9\nframe 10 P 5 40 40 40 1.5\nframe 11 P 5 4")
+        << QByteArray() << QByteArray();
+    QTest::newRow("frames going backwards, repeated or beyond the total")
+        << QByteArray("frame 5 P 9 40 40 40 0.9\nframe 3 P 9 40 40 40 0.9\nframe 5 P 9 40 40 40 0.9\n"
+                      "frame 100 P 9 40 40 40 0.9\nframe 99 P 9 40 40 40 0.9\n")
+        << QByteArray("5,P,9,40.000,40.000,40.000,0.900000\n99,P,9,40.000,40.000,40.000,0.900000\n") << QByteArray();
+}
+
+// The tool's standard error arrives a byte at a time; the series is of 100 frames.
+void TestToolProgress::keepsFrameSeries()
+{
+    QFETCH(QByteArray, err);
+    QFETCH(QByteArray, csvRows);
+    QFETCH(QByteArray, otherText);
+
+    ToolProgressParser parser;
+    FrameSeries series(100);
+    QByteArray other;
+    auto take = [&](const ToolProgressParser::Lines &lines) {
+        for (const FrameQuality &frame : lines.frames)
+            series.append(frame);
+        other += lines.otherText;
+    };
+    for (const char c : err)
+        take(parser.feed(QByteArray(1, c)));
+    take(parser.finish());
+    QCOMPARE(frameSeriesCsv(series), "frame,type,bytes,psnr_y,psnr_u,psnr_v,ssim\n" + csvRows);
     QCOMPARE(other, otherText);
 }
 

@@ -324,7 +324,7 @@ int main(int argc, char **argv)
         tool_finish(args, argv);
         return 2;
     }
-    d.in_path = args[1];
+    d.in_path = path_native_separators(args[1]);
     ret = run(&d);
     if (d.out_path)
         print_report(&d);

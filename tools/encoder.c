@@ -54,6 +54,23 @@ struct held_luma {
 
 #define FREE_SLOT (-1)
 
+/* One picture's figures for its per-frame line. */
+struct frame_line {
+    int64_t pts; /* FREE_SLOT when the slot is empty */
+    char type;
+    uint64_t bytes;
+    double psnr[3];
+    double ssim; /* negative when not measured */
+};
+
+/* x264 hands pictures back in coded order, B-frames after the pictures they
+ * refer to; their lines wait here, by pts, until they are next in display order. */
+struct frame_lines {
+    struct frame_line *slots;
+    int count;
+    int64_t next_pts;
+};
+
 /* The picture x264 handed back last, written once the next one comes or the
  * stream ends: only then can its checksum say whether it is the last. */
 struct pending_picture {
@@ -64,6 +81,7 @@ struct pending_picture {
     int checked; /* it gets a checksum */
     struct picture_hash hash;
     struct picture_place place;
+    struct frame_line line; /* its per-frame line, its bytes counted as written */
 };
 
 struct encode {
@@ -80,6 +98,7 @@ struct encode {
     struct quality q;
     struct held_luma held;
     struct pending_picture pending;
+    struct frame_lines lines;
     struct progress progress;
     size_t partial_bytes;
     int hash_pictures;
@@ -291,7 +310,7 @@ static int hold_luma(struct encode *e, int64_t pts)
     return 0;
 }
 
-static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
+static int add_ssim(struct encode *e, const x264_picture_t *pic_out, double *picture_ssim)
 {
     const size_t luma = (size_t)e->cfg.width * (size_t)e->cfg.height;
     const int slot = held_slot(&e->held, pic_out->i_pts);
@@ -305,6 +324,7 @@ static int add_ssim(struct encode *e, const x264_picture_t *pic_out)
     ssim = ssim_plane(img->plane[0], img->i_stride[0], e->held.planes + (size_t)slot * luma, e->cfg.width,
                       e->cfg.width, e->cfg.height, e->held.scratch);
     e->q.ssim = ssim < 0 || e->q.ssim < 0 ? -1.0 : e->q.ssim + ssim;
+    *picture_ssim = ssim;
     e->held.pts[slot] = FREE_SLOT;
     return 0;
 }
@@ -322,11 +342,91 @@ static void add_psnr(struct quality *q, const x264_image_properties_t *prop)
     q->mse_avg += mse_of(prop->f_psnr_avg);
 }
 
+static int open_frame_lines(struct encode *e)
+{
+    struct frame_lines *lines = &e->lines;
+
+    lines->count = x264_encoder_maximum_delayed_frames(e->h) + 1;
+    if (!(lines->slots = malloc((size_t)lines->count * sizeof *lines->slots))) {
+        tool_error(_("out of memory for %d pictures of %dx%d"), lines->count, e->cfg.width, e->cfg.height);
+        return -1;
+    }
+    for (int i = 0; i < lines->count; i++)
+        lines->slots[i].pts = FREE_SLOT;
+    return 0;
+}
+
+static char frame_type(int x264_type)
+{
+    if (IS_X264_TYPE_I(x264_type))
+        return 'I';
+    return IS_X264_TYPE_B(x264_type) ? 'B' : 'P';
+}
+
+/* A PSNR as the program parses it: C's decimal point, "inf" for a plane x264
+ * found unchanged (it gives 100 dB then, and at QP 0 measures nothing). */
+static const char *frame_psnr_text(char *buf, size_t size, double db, int lossless)
+{
+    if (lossless || db >= LOSSLESS_PSNR)
+        return "inf";
+    snprintf(buf, size, "%.3f", db);
+    return buf;
+}
+
+static void print_frame_line(const struct encode *e, const struct frame_line *l)
+{
+    const int lossless = e->cfg.quality_param == 0;
+    char y[16], u[16], v[16], ssim[16];
+
+    if (l->ssim < 0)
+        strcpy(ssim, "-");
+    else
+        snprintf(ssim, sizeof ssim, "%.6f", l->ssim);
+    progress_break();
+    fprintf(stderr, "frame %lld %c %llu %s %s %s %s\n", (long long)l->pts, l->type, (unsigned long long)l->bytes,
+            frame_psnr_text(y, sizeof y, l->psnr[0], lossless), frame_psnr_text(u, sizeof u, l->psnr[1], lossless),
+            frame_psnr_text(v, sizeof v, l->psnr[2], lossless), ssim);
+}
+
+/* Holds the picture's line and prints those now next in display order. */
+static int say_frame(struct encode *e, const struct frame_line *line)
+{
+    struct frame_lines *lines = &e->lines;
+    const int64_t pts = line->pts;
+    struct frame_line *l = &lines->slots[pts % lines->count];
+
+    if (pts < lines->next_pts || pts - lines->next_pts >= lines->count || l->pts != FREE_SLOT) {
+        tool_error(_("x264 handed back frame %lld further out of display order than it said it would"),
+                   (long long)pts);
+        return -1;
+    }
+    *l = *line;
+    while ((l = &lines->slots[lines->next_pts % lines->count])->pts == lines->next_pts) {
+        print_frame_line(e, l);
+        l->pts = FREE_SLOT;
+        lines->next_pts++;
+    }
+    return 0;
+}
+
+/* Writes the picture held back, then says it, now that its bytes are known. */
+static int write_held_picture(struct encode *e, int last)
+{
+    const uint64_t before = e->bytes_out;
+    const int held = e->pending.size > 0;
+
+    if (write_pending(e, last) < 0)
+        return -1;
+    e->pending.line.bytes = e->bytes_out - before;
+    return held ? say_frame(e, &e->pending.line) : 0;
+}
+
 static int encode_picture(struct encode *e, x264_picture_t *pic)
 {
     x264_picture_t pic_out;
     x264_nal_t *nal;
     int i_nal;
+    double ssim;
     int size = x264_encoder_encode(e->h, &nal, &i_nal, pic, &pic_out);
 
     if (size < 0) {
@@ -335,13 +435,16 @@ static int encode_picture(struct encode *e, x264_picture_t *pic)
     }
     if (size == 0)
         return 0;
-    if (add_ssim(e, &pic_out) < 0)
+    if (add_ssim(e, &pic_out, &ssim) < 0)
         return -1;
     add_psnr(&e->q, &pic_out.prop);
     progress_frames(&e->progress, ++e->frames_out, e->total, 0);
-    if (write_pending(e, 0) < 0)
+    if (write_held_picture(e, 0) < 0 || hold_picture(e, nal, i_nal, size, &pic_out) < 0)
         return -1;
-    return hold_picture(e, nal, i_nal, size, &pic_out);
+    e->pending.line = (struct frame_line){pic_out.i_pts, frame_type(pic_out.i_type), 0,
+                                          {pic_out.prop.f_psnr[0], pic_out.prop.f_psnr[1], pic_out.prop.f_psnr[2]},
+                                          ssim};
+    return 0;
 }
 
 static void set_planes(struct encode *e, x264_picture_t *pic)
@@ -504,9 +607,10 @@ static int run(struct encode *e)
 
     e->hash_pictures = !hash || strcmp(hash, "0") != 0;
     progress_start(&e->progress);
-    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0)
+    if (open_input(e) < 0 || outfile_open(&e->out, e->cfg.file_dat) < 0 || open_x264(e) < 0 || open_held_luma(e) < 0 ||
+        open_frame_lines(e) < 0)
         return -1;
-    if (encode_input(e) < 0 || flush_delayed(e) < 0 || write_pending(e, 1) < 0 || check_frames(e) < 0)
+    if (encode_input(e) < 0 || flush_delayed(e) < 0 || write_held_picture(e, 1) < 0 || check_frames(e) < 0)
         return -1;
     if (outfile_commit(&e->out, e->cfg.file_dat) < 0)
         return -1;
@@ -539,8 +643,10 @@ int main(int argc, char **argv)
         ret = 2;
         goto end;
     }
-    if (config_load(args[1], &e.cfg) < 0)
+    if (config_load(path_native_separators(args[1]), &e.cfg) < 0)
         goto end;
+    path_native_separators(e.cfg.file_in);
+    path_native_separators(e.cfg.file_dat);
     if (run(&e) < 0)
         goto end;
     print_report(&e);
@@ -558,6 +664,7 @@ end:
     free(e.held.pts);
     free(e.held.scratch);
     free(e.pending.bytes);
+    free(e.lines.slots);
     config_free(&e.cfg);
     tool_finish(args, argv);
     return ret;

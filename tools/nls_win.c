@@ -50,12 +50,15 @@ int nls_bind_catalogues(const char *domain)
 {
     wchar_t folder[MAX_PATH + sizeof TUVR_LOCALE_FROM_TOOLS];
     const DWORD size = GetModuleFileNameW(NULL, folder, MAX_PATH);
-    wchar_t *slash;
+    const char *name = TUVR_LOCALE_FROM_TOOLS;
+    wchar_t *end;
 
-    if (size == 0 || size >= MAX_PATH || !(slash = wcsrchr(folder, L'\\')))
+    if (size == 0 || size >= MAX_PATH || !(end = wcsrchr(folder, L'\\')))
         return 0;
-    swprintf(slash + 1, sizeof folder / sizeof *folder - (size_t)(slash + 1 - folder), L"%hs",
-             TUVR_LOCALE_FROM_TOOLS);
+    /* The name is ASCII, a folder of the install's own. */
+    while (*name)
+        *++end = (wchar_t)*name++;
+    end[1] = L'\0';
     return wbindtextdomain(domain, folder) != NULL;
 }
 

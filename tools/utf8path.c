@@ -19,6 +19,11 @@ const char *path_base_name(const char *path)
     return slash ? slash + 1 : path;
 }
 
+char *path_native_separators(char *path)
+{
+    return path;
+}
+
 char *utf8_absolute_path(const char *path)
 {
     const size_t len = strlen(path);

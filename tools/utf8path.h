@@ -15,6 +15,11 @@ FILE *utf8_fopen(const char *path, const char *mode);
  * Windows also '\\' and a drive's colon); "" when path ends in one. */
 const char *path_base_name(const char *path);
 
+/* path in the system's own spelling, in place: on Windows every '/' becomes
+ * '\\', so the tools' messages name a file as the user's own programs do;
+ * elsewhere it stays as it is. Returns path. */
+char *path_native_separators(char *path);
+
 /* path made absolute against the working folder; a copy of path when it is
  * absolute already. free() it; NULL with errno set. */
 char *utf8_absolute_path(const char *path);

@@ -185,6 +185,15 @@ const char *path_base_name(const char *path)
     return base;
 }
 
+char *path_native_separators(char *path)
+{
+    for (char *c = path; *c; c++) {
+        if (*c == '/')
+            *c = '\\';
+    }
+    return path;
+}
+
 /* "C:\..." or "C:/...", and "\\server\share\..." or "//server/share/...";
  * not "\clips" (the working folder's drive) nor "C:clips" (its folder there). */
 static int is_absolute(const char *path)
