@@ -27,7 +27,8 @@ private:
     QTemporaryDir tempDir;
 };
 
-// The first size bytes of three 64x48 frames.
+// The first size bytes of three 64x48 frames, in which a frame read from the
+// wrong place shows.
 static QByteArray clipBytes(int size)
 {
     return makeClip(64, 48, 3).left(size);
