@@ -68,7 +68,8 @@ private slots:
     void toolsPrintProgress_data();
     void toolsPrintProgress();
 #ifndef Q_OS_WIN
-    // Linux builds speak the user's language through gettext; Windows ones stay English.
+    // With a locale of the test's own, on Linux; the installed check sees the
+    // Windows tools speak Russian under a Russian Wine.
     void toolsSpeakTheUsersLanguage_data();
     void toolsSpeakTheUsersLanguage();
     void encoderReportIsRussianThroughout_data();
