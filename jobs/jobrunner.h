@@ -22,8 +22,6 @@ struct JobEnd
     QString program;
     // The tool's standard output, kept to its first and last megabytes.
     BoundedOutput output;
-
-    bool succeeded() const { return status == Status::Exited && exitCode == 0; }
 };
 Q_DECLARE_METATYPE(JobEnd)
 
