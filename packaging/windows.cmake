@@ -22,13 +22,14 @@ set(CPACK_GENERATOR NSIS)
 # The NSIS commands below go into CPack's configuration as they stand.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME Tuv-R)
-set(CPACK_PACKAGE_VENDOR NORVAKE)
+set(CPACK_PACKAGE_VENDOR ${TUVR_ORGANIZATION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compress raw YUV video with a command-line encoder")
 set(CPACK_PACKAGE_FILE_NAME tuv-r-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tuv-R)
-# The installer's own key: HKCU\Software\NORVAKE\TuvR holds the user's
+# The installer's own key, Software\NORVAKE\Tuv-R, beside the user's
 # settings, which an uninstall leaves unless the user asks.
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Tuv-R)
+set(CPACK_TUVR_SETTINGS_NAME ${TUVR_SETTINGS_NAME})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_PACKAGE_NAME Tuv-R)
