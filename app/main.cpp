@@ -1,5 +1,6 @@
 #include "jobs/jobcontrol.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/sessionbus.h"
 #include "quitsignals.h"
 #include "settings/settingsstore.h"
 #include "startoptions.h"
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TUVR_VERSION));
     answerTextOnlyRequest(argc, argv);
     enableHighDpiScaling();
+    // Qt looks at the session bus from the GUI thread as the window shows.
+    SessionBus::keepQtOffSilentBuses();
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(TUVR_APP_ID));

@@ -8,9 +8,10 @@ QString encoderReport(const QByteArray &output, const QString &translatedPhrase)
     const int zero = output.indexOf('\0');
     QString report = QString::fromUtf8(zero < 0 ? output : output.left(zero));
     const int phrase = report.indexOf(compressionRatePhrase);
-    if (phrase > 0)
-        report.remove(0, phrase);
-    return report.replace(compressionRatePhrase, translatedPhrase);
+    if (phrase < 0)
+        return report;
+    // Only the report's heading: the same words further on may be a path's.
+    return report.remove(0, phrase).replace(0, compressionRatePhrase.size(), translatedPhrase);
 }
 
 QString reportPreview(const QString &report, int maxLines, int maxChars)

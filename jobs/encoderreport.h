@@ -9,8 +9,8 @@ class QByteArray;
 inline const QString compressionRatePhrase = QStringLiteral("Compression rate");
 
 // The encoder's standard output, up to its first zero byte, from the first
-// compressionRatePhrase on (all of it when the phrase is missing), with every
-// occurrence of the phrase replaced by translatedPhrase.
+// compressionRatePhrase on, that phrase replaced by translatedPhrase; all of
+// it, untouched, when the phrase is missing.
 QString encoderReport(const QByteArray &output, const QString &translatedPhrase);
 
 // The report itself when it fits a message box; otherwise its first lines,

@@ -8,17 +8,13 @@
 // stopped or hung, is woken and killed, and the kernel ends its namespace
 // with it. Before the tool runs, a status pipe tells whether it could be
 // started.
-#include "jobcontrol.h"
 #include "codectools.h"
+#include "jobcontrol_p.h"
 
 #include <QDir>
-#include <QSocketNotifier>
-#include <QTimer>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <ctime>
 
 #include <fcntl.h>
@@ -27,13 +23,9 @@
 #include <sys/wait.h>
 
 namespace {
-// Past the grace, the supervisor's own kill takes no longer than this.
-constexpr std::chrono::milliseconds killMargin{1000};
+void stopAllAtExit();
 
-// The supervisors still running, for the program's end through exit(): one
-// job runs at a time, plus a few cancelled ones still stopping.
-constexpr int maxJobs = 16;
-std::atomic<pid_t> supervisors[maxJobs];
+RunningJobs<pid_t> supervisors(stopAllAtExit);
 
 void pause10ms()
 {
@@ -46,8 +38,8 @@ bool waitAllGone(std::chrono::milliseconds limit)
 {
     for (auto left = limit; left.count() > 0; left -= std::chrono::milliseconds(10)) {
         bool allGone = true;
-        for (auto &slot : supervisors) {
-            const pid_t pid = slot.load();
+        for (int slot = 0; slot < supervisors.size; ++slot) {
+            const pid_t pid = supervisors.at(slot);
             allGone = allGone && (pid <= 0 || waitpid(pid, nullptr, WNOHANG) != 0);
         }
         if (allGone)
@@ -59,8 +51,8 @@ bool waitAllGone(std::chrono::milliseconds limit)
 
 void signalAll(int sig)
 {
-    for (auto &slot : supervisors) {
-        if (const pid_t pid = slot.load(); pid > 0)
+    for (int slot = 0; slot < supervisors.size; ++slot) {
+        if (const pid_t pid = supervisors.at(slot); pid > 0)
             ::kill(pid, sig);
     }
 }
@@ -84,24 +76,6 @@ void stopAllAtExit()
     }
 }
 
-void remember(pid_t pid)
-{
-    [[maybe_unused]] static const bool hooked = std::atexit(stopAllAtExit) == 0;
-    for (auto &slot : supervisors) {
-        pid_t empty = 0;
-        if (slot.compare_exchange_strong(empty, pid))
-            return;
-    }
-}
-
-void forget(pid_t pid)
-{
-    for (auto &slot : supervisors) {
-        pid_t listed = pid;
-        slot.compare_exchange_strong(listed, 0);
-    }
-}
-
 // Never from PATH: the supervisor is ours, beside the program's own tools.
 QString supervisorProgram()
 {
@@ -109,40 +83,16 @@ QString supervisorProgram()
 }
 }
 
-struct JobControl::Platform
+JobControl::Platform::Platform(JobControl &control, QProcess &process) : control(control), process(process)
 {
-    enum class Start { Pending, Running, Failed };
+    escalation.setSingleShot(true);
+    QObject::connect(&escalation, &QTimer::timeout, &control, [this] { escalate(); });
+}
 
-    Platform(JobControl &control, QProcess &process) : control(control), process(process) {}
-
-    void openStatus(int readEnd);
-    void readStatus();
-    void closeStatus();
-    void announceStart();
-    void takeSupervisor();
-    void onStarted();
-    void onFinished(int exitCode, QProcess::ExitStatus status);
-    void onErrorOccurred(QProcess::ProcessError error);
-    void failStart(const QString &reason);
-    void signalSupervisor(int sig) const;
-    void escalateAfter(std::chrono::milliseconds delay);
-    void escalate();
-
-    JobControl &control;
-    QProcess &process;
-    pid_t supervisor = 0;
-    Start start = Start::Pending;
-    bool stopAsked = false;
-    bool killSent = false;
-    bool statusEnded = false;
-    int statusFd = -1;
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    int childStatusFd = -1;
-#endif
-    std::unique_ptr<QSocketNotifier> statusWatch;
-    // Wakes and kills a supervisor that has not ended in time.
-    QTimer escalation;
-};
+JobControl::Platform::~Platform()
+{
+    closeStatus();
+}
 
 void JobControl::Platform::openStatus(int readEnd)
 {
@@ -195,7 +145,7 @@ void JobControl::Platform::takeSupervisor()
     if (supervisor || process.processId() <= 0)
         return;
     supervisor = pid_t(process.processId());
-    remember(supervisor);
+    supervisors.add(supervisor);
 }
 
 void JobControl::Platform::onStarted()
@@ -208,7 +158,7 @@ void JobControl::Platform::onStarted()
 
 void JobControl::Platform::onFinished(int exitCode, QProcess::ExitStatus status)
 {
-    forget(supervisor);
+    supervisors.remove(supervisor);
     // All that held the pipe has ended: its word, if any, is there to read.
     readStatus();
     if (start != Start::Failed) {
@@ -226,7 +176,7 @@ void JobControl::Platform::onErrorOccurred(QProcess::ProcessError error)
 {
     if (error != QProcess::FailedToStart)
         return;
-    forget(supervisor);
+    supervisors.remove(supervisor);
     closeStatus();
     failStart(JobControl::tr("Tuv-R's job supervisor %1 is missing or cannot run: %2")
                   .arg(QDir::toNativeSeparators(process.program()), process.errorString()));
@@ -265,25 +215,6 @@ void JobControl::Platform::escalate()
     escalation.start(killMargin);
 }
 
-JobControl::JobControl(QProcess &process)
-    : platform(std::make_unique<Platform>(*this, process))
-{
-    connect(&process, &QProcess::started, this, [this] { platform->onStarted(); });
-    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-            [this](int exitCode, QProcess::ExitStatus status) { platform->onFinished(exitCode, status); });
-    connect(&process, &QProcess::errorOccurred, this,
-            [this](QProcess::ProcessError error) { platform->onErrorOccurred(error); });
-    platform->escalation.setSingleShot(true);
-    connect(&platform->escalation, &QTimer::timeout, this, [this] { platform->escalate(); });
-}
-
-JobControl::~JobControl()
-{
-    disconnect(this, nullptr, nullptr, nullptr);
-    stopAndWait();
-    platform->closeStatus();
-}
-
 // The supervisor takes the death of the thread that starts it for the
 // program's: jobs start from the thread the program lives in, the GUI thread.
 void JobControl::start(const QString &program, const QStringList &arguments)
@@ -320,15 +251,11 @@ void JobControl::setUpChildProcess()
 }
 #endif
 
-void JobControl::stop()
+void JobControl::Platform::askToStop()
 {
-    if (isGone()) {
-        QTimer::singleShot(0, this, &JobControl::gone);
-        return;
-    }
-    platform->stopAsked = true;
-    platform->signalSupervisor(SIGTERM);
-    platform->escalateAfter(grace + killMargin);
+    stopAsked = true;
+    signalSupervisor(SIGTERM);
+    escalateAfter(JobControl::grace + killMargin);
 }
 
 void JobControl::kill()

@@ -8,20 +8,11 @@
 // group, killing is ending the job. The job is over once the tool has ended
 // and the job holds no process; until then the tool's end is not told, as on
 // Linux, where the supervisor ends last.
-#include "jobcontrol.h"
+#include "jobcontrol_p.h"
 
-#include <QTimer>
-
-#include <atomic>
 #include <cstddef>
-#include <cstdlib>
-#include <optional>
-
-#include <windows.h>
 
 namespace {
-// Past the grace, ending a job's processes takes no longer than this.
-constexpr std::chrono::milliseconds killMargin{1000};
 // How often a job whose tool has ended is looked at until it is empty.
 constexpr std::chrono::milliseconds emptyPollInterval{20};
 // What QProcess::kill() gives a process: QProcess takes it for a crash, as
@@ -30,16 +21,11 @@ constexpr UINT killedExitCode = 0xf291;
 // The processes of one job that asking to stop looks at for their console.
 constexpr DWORD listedProcessesMax = 64;
 
-// The jobs still running, for the program's end through exit(): one job runs
-// at a time, plus a few cancelled ones still stopping.
-constexpr int maxJobs = 16;
-struct ListedJob
-{
-    std::atomic<HANDLE> job{nullptr};
-    // The tool's process group, which asking to stop addresses.
-    std::atomic<DWORD> group{0};
-};
-ListedJob listedJobs[maxJobs];
+void stopAllAtExit();
+
+RunningJobs<HANDLE> listedJobs(stopAllAtExit);
+// Each listed job's tool process group, which asking to stop addresses.
+std::atomic<DWORD> listedGroups[RunningJobs<HANDLE>::size];
 
 QString lastErrorText()
 {
@@ -110,7 +96,7 @@ bool attachToJobConsole(HANDLE job)
 }
 
 // Whatever left the tool's console or group can only be killed after the grace.
-void askToStop(HANDLE job, DWORD group)
+void askJobToStop(HANDLE job, DWORD group)
 {
     if (!job || group == 0)
         return;
@@ -128,8 +114,8 @@ bool waitAllEmpty(std::chrono::milliseconds limit)
 {
     for (auto left = limit; left.count() > 0; left -= std::chrono::milliseconds(10)) {
         bool allEmpty = true;
-        for (auto &listed : listedJobs) {
-            const HANDLE job = listed.job.load();
+        for (int slot = 0; slot < listedJobs.size; ++slot) {
+            const HANDLE job = listedJobs.at(slot);
             allEmpty = allEmpty && (!job || activeProcesses(job) == 0);
         }
         if (allEmpty)
@@ -143,12 +129,12 @@ bool waitAllEmpty(std::chrono::milliseconds limit)
 // is asked first, and only what outlives the grace is ended.
 void stopAllAtExit()
 {
-    for (auto &listed : listedJobs)
-        askToStop(listed.job.load(), listed.group.load());
+    for (int slot = 0; slot < listedJobs.size; ++slot)
+        askJobToStop(listedJobs.at(slot), listedGroups[slot].load());
     if (waitAllEmpty(JobControl::grace))
         return;
-    for (auto &listed : listedJobs) {
-        if (const HANDLE job = listed.job.load())
+    for (int slot = 0; slot < listedJobs.size; ++slot) {
+        if (const HANDLE job = listedJobs.at(slot))
             TerminateJobObject(job, killedExitCode);
     }
     waitAllEmpty(killMargin);
@@ -156,56 +142,17 @@ void stopAllAtExit()
 
 void remember(HANDLE job, DWORD group)
 {
-    [[maybe_unused]] static const bool hooked = std::atexit(stopAllAtExit) == 0;
-    for (auto &listed : listedJobs) {
-        HANDLE empty = nullptr;
-        if (listed.job.compare_exchange_strong(empty, job)) {
-            listed.group.store(group);
-            return;
-        }
-    }
+    if (const int slot = listedJobs.add(job); slot >= 0)
+        listedGroups[slot].store(group);
 }
 
 void forget(HANDLE job)
 {
-    for (auto &listed : listedJobs) {
-        HANDLE named = job;
-        if (listed.job.compare_exchange_strong(named, nullptr))
-            listed.group.store(0);
-    }
+    if (const int slot = listedJobs.remove(job); slot >= 0)
+        listedGroups[slot].store(0);
 }
 }
 
-struct JobControl::Platform
-{
-    enum class Start { Pending, Running, Failed };
-
-    Platform(JobControl &control, QProcess &process);
-    ~Platform() { closeJob(); }
-
-    void prepareCreation(QProcess::CreateProcessArguments *arguments);
-    void onStarted();
-    void onFinished(int exitCode, QProcess::ExitStatus status);
-    void onErrorOccurred(QProcess::ProcessError error);
-    void failStart(const QString &reason);
-    void settle();
-    void killJob();
-    void closeJob();
-
-    JobControl &control;
-    QProcess &process;
-    HANDLE job = nullptr;
-    DWORD group = 0;
-    // Qt's record of the process just created, read once at "started".
-    PROCESS_INFORMATION *created = nullptr;
-    Start start = Start::Pending;
-    // A failure to start is told from the event loop, as on Linux.
-    std::optional<QString> untoldFailure;
-    int exitCode = 0;
-    QProcess::ExitStatus exitStatus = QProcess::NormalExit;
-    QTimer graceTimer;
-    QTimer emptyPoll;
-};
 
 JobControl::Platform::Platform(JobControl &control, QProcess &process)
     : control(control), process(process)
@@ -215,6 +162,11 @@ JobControl::Platform::Platform(JobControl &control, QProcess &process)
     emptyPoll.setInterval(emptyPollInterval);
     QObject::connect(&graceTimer, &QTimer::timeout, &control, [this] { killJob(); });
     QObject::connect(&emptyPoll, &QTimer::timeout, &control, [this] { settle(); });
+}
+
+JobControl::Platform::~Platform()
+{
+    closeJob();
 }
 
 // Suspended until it is in its job, leading a group of its own on a console
@@ -313,22 +265,6 @@ void JobControl::Platform::closeJob()
     job = nullptr;
 }
 
-JobControl::JobControl(QProcess &process)
-    : platform(std::make_unique<Platform>(*this, process))
-{
-    connect(&process, &QProcess::started, this, [this] { platform->onStarted(); });
-    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-            [this](int exitCode, QProcess::ExitStatus status) { platform->onFinished(exitCode, status); });
-    connect(&process, &QProcess::errorOccurred, this,
-            [this](QProcess::ProcessError error) { platform->onErrorOccurred(error); });
-}
-
-JobControl::~JobControl()
-{
-    disconnect(this, nullptr, nullptr, nullptr);
-    stopAndWait();
-}
-
 void JobControl::start(const QString &program, const QStringList &arguments)
 {
     platform->job = createJob();
@@ -345,16 +281,12 @@ void JobControl::start(const QString &program, const QStringList &arguments)
     platform->process.start(program, arguments);
 }
 
-void JobControl::stop()
+void JobControl::Platform::askToStop()
 {
-    if (isGone()) {
-        QTimer::singleShot(0, this, &JobControl::gone);
+    if (graceTimer.isActive())
         return;
-    }
-    if (platform->graceTimer.isActive())
-        return;
-    askToStop(platform->job, platform->group);
-    platform->graceTimer.start();
+    askJobToStop(job, group);
+    graceTimer.start();
 }
 
 void JobControl::kill()
@@ -372,7 +304,7 @@ void JobControl::stopAndWait()
 {
     if (isGone())
         return;
-    askToStop(platform->job, platform->group);
+    askJobToStop(platform->job, platform->group);
     if (!waitEmpty(platform->job, grace)) {
         kill();
         waitEmpty(platform->job, killMargin);

@@ -1,15 +1,13 @@
 #include "desktopnotification.h"
 
-#include <QDBusConnection>
+#include "desktopbus.h"
+
 #include <QDBusMessage>
 #include <QStringList>
 #include <QVariantMap>
 
 void showDesktopNotification(const QString &title, const QString &body)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
     const QString appId = QStringLiteral(TUVR_APP_ID);
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
@@ -19,5 +17,5 @@ void showDesktopNotification(const QString &title, const QString &body)
     notify << QStringLiteral("Tuv-R") << 0u << appId << title << body.toHtmlEscaped() << QStringList()
            << QVariantMap{{QStringLiteral("desktop-entry"), appId}} << -1;
     // Sent without waiting for the reply: the notification's id is of no use here.
-    bus.send(notify);
+    DesktopBus::send(notify);
 }

@@ -1,6 +1,7 @@
 #include "taskbarprogress.h"
 
-#include <QDBusConnection>
+#include "desktopbus.h"
+
 #include <QDBusMessage>
 #include <QVariantMap>
 
@@ -22,11 +23,8 @@ void TaskbarProgress::send(State state, double fraction)
     // job stopped until the failure has been read.
     if (state == State::Failed)
         return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
     QVariantMap properties{{QStringLiteral("progress-visible"), state == State::Running}};
     if (state == State::Running)
         properties.insert(QStringLiteral("progress"), fraction);
-    bus.send(launcherEntryUpdate(properties));
+    DesktopBus::send(launcherEntryUpdate(properties));
 }

@@ -1,7 +1,8 @@
 # Installs Tuv-R as a Windows program keeps itself: everything in its own
 # folder, laid out as the build's run/ (the tools, DLLs and plugins beside
-# tuv-r.exe, the catalogues in translations/), and packages it as an NSIS
-# installer:  cpack -G NSIS  in the build folder (scripts/windows/package.sh).
+# tuv-r.exe, the catalogues in translations/, the tools' in locale/), and
+# packages it as an NSIS installer:  cpack -G NSIS  in the build folder
+# (scripts/windows/package.sh).
 
 install(TARGETS tuv-r encoder decoder RUNTIME DESTINATION .)
 include(${PROJECT_SOURCE_DIR}/cmake/WindowsRuntime.cmake)
@@ -14,6 +15,8 @@ foreach(qm IN LISTS qm_files)
     install(FILES ${qm} DESTINATION translations RENAME ${name})
 endforeach()
 install(DIRECTORY ${TUVR_RUN_DIR}/translations/ DESTINATION translations)
+# The tools' catalogues, which they find from their own folder.
+install(DIRECTORY ${TUVR_RUN_LOCALE_DIR}/ DESTINATION ${TUVR_LOCALE_FROM_TOOLS})
 # Tells Qt where its own catalogues are, whatever folder the program starts in.
 install(FILES windows/qt.conf DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)

@@ -1,13 +1,12 @@
 // Tells the desktop what one job tells it, the way the window does: its
-// progress on the taskbar, then its end as a notification; then it ends.
-// The tests run it with a session bus and without one.
+// progress on the taskbar, then its end as a notification; then it ends,
+// and what it sent must have left by then. The tests run it with a session
+// bus, without one, and with one that never answers.
 #include "jobs/toolprogress.h"
 #include "mainwindow/desktopnotification.h"
 #include "mainwindow/taskbarprogress.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QWidget>
 
 int main(int argc, char *argv[])
@@ -20,9 +19,5 @@ int main(int argc, char *argv[])
     taskbar.showProgress(progress);
     taskbar.clear();
     showDesktopNotification(QStringLiteral("Decode complete"), QStringLiteral("Decoded 3 frames"));
-    // A round trip to the bus, so that what was sent has left before the program ends.
-    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
     return 0;
 }

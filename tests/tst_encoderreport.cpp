@@ -23,9 +23,12 @@ void TestEncoderReport::cutsAtThePhrase_data()
         << "Rate of compression: 12.5\n";
     QTest::newRow("phrase at the start: nothing removed")
         << QByteArray("Compression rate: 3\nbye\n") << "Rate of compression: 3\nbye\n";
-    QTest::newRow("phrase twice: cut at the first, both replaced")
+    QTest::newRow("phrase twice: cut at the first, only it replaced")
         << QByteArray("x\nCompression rate 1\nCompression rate 2")
-        << "Rate of compression 1\nRate of compression 2";
+        << "Rate of compression 1\nCompression rate 2";
+    QTest::newRow("phrase in the output's path: the path kept as it is")
+        << QByteArray("Compression rate: 3\nOutput file: 900 -> /home/u/Compression rate/stream.dat\n")
+        << "Rate of compression: 3\nOutput file: 900 -> /home/u/Compression rate/stream.dat\n";
     QTest::newRow("no phrase: the whole output") << QByteArray("all good\n") << "all good\n";
     QTest::newRow("phrase in another case is not the phrase")
         << QByteArray("a\ncompression rate 5") << "a\ncompression rate 5";

@@ -14,6 +14,10 @@
 #include <QTranslator>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 Q_DECLARE_METATYPE(QMessageBox::Icon)
 
 // The "Decoder" road, the roads a dropped file starts, and how the window
@@ -69,6 +73,10 @@ void TestJobRoads::initTestCase()
     QVERIFY(writeSmallClip(path("in.yuv")));
     QFile notes(path("notes.txt"));
     QVERIFY(notes.open(QIODevice::WriteOnly));
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link(path("gone.yuv"), path("dangling.yuv")));
+    QCOMPARE(mkfifo(QFile::encodeName(path("pipe.yuv")).constData(), 0600), 0);
+#endif
 }
 
 void TestJobRoads::init()
@@ -352,8 +360,22 @@ void TestJobRoads::dropStartsItsRoad_data()
     // Paths are shown as the system writes them.
     QTest::newRow("a text file: refused") << QStringList{"notes.txt"}
                                           << QDir::toNativeSeparators("/notes.txt is neither a .yuv clip nor a .dat stream.");
-    QTest::newRow("a folder: refused") << QStringList{"out"}
-                                       << QDir::toNativeSeparators("/out is neither a .yuv clip nor a .dat stream.");
+    QTest::newRow("a folder: refused as a folder") << QStringList{"out"} << QDir::toNativeSeparators("/out is a folder.");
+    QTest::newRow("a clip that is not there: refused as missing")
+        << QStringList{"missing.yuv"} << QDir::toNativeSeparators("/missing.yuv does not exist.");
+    const QString inHere = QUrl::fromLocalFile(path("in.yuv")).path();
+    QTest::newRow("a clip on localhost: the encoder's road") << QStringList{"file://localhost" + inHere} << "Encoder";
+    QTest::newRow("a clip on this computer by its name: the encoder's road")
+        << QStringList{"file://" + QSysInfo::machineHostName() + inHere} << "Encoder";
+#ifdef Q_OS_UNIX
+    QTest::newRow("a clip on another computer: refused, naming it")
+        << QStringList{"file://elsewhere.example/in.yuv"}
+        << "file://elsewhere.example/in.yuv is on the computer elsewhere.example, not on this one.";
+    QTest::newRow("a link to nothing: refused as such")
+        << QStringList{"dangling.yuv"} << "/dangling.yuv is a link to " + path("gone.yuv") + ", which does not exist.";
+    // The file dialog takes it too; the clip check knows a pipe has no size.
+    QTest::newRow("a pipe named as a clip: the encoder's road") << QStringList{"pipe.yuv"} << "Encoder";
+#endif
     QTest::newRow("a clip and a stream: refused") << QStringList{"in.yuv", "stream.dat"}
                                                   << "Drop one file at a time.";
     QTest::newRow("a clip on the web: refused") << QStringList{"https://example.com/in.yuv"}

@@ -2,17 +2,17 @@
 #define TUVR_TOOLS_NLS_H
 
 /* The tools' messages in the user's language, through GNU gettext where the
- * build has it (ENABLE_NLS: glibc's libintl on Linux). Without it, as on
- * Windows, _() and ngettext() give the English texts and the tools keep the
- * C locale. */
+ * build has it (ENABLE_NLS: glibc's on Linux, gettext's own libintl on
+ * Windows). Without it, _() and ngettext() give the English texts and the
+ * tools keep the C locale. */
 
 #ifdef ENABLE_NLS
 #include <libintl.h>
 #define _(text) gettext(text)
 
 /* First thing in main(): takes the user's locale from the environment
- * (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) and the catalogue from where the
- * tool lies. Numbers stay C's for all but the report: the progress lines
+ * (LANGUAGE, LC_ALL, LC_MESSAGES, LANG; on Windows, when none is set, the
+ * user interface's language) and the catalogue from where the tool lies. Numbers stay C's for all but the report: the progress lines
  * the program parses keep their form, and libx264 writes the same stream in
  * every locale. */
 void tools_nls_start(void);

@@ -253,6 +253,22 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
         <source>Cannot start a job</source>
         <translation>Не удаётся начать задание</translation>
     </message>
+    <message>
+        <source>%1 is a link to %2, which does not exist.</source>
+        <translation>%1 — ссылка на %2, а такого файла нет.</translation>
+    </message>
+    <message>
+        <source>%1 does not exist.</source>
+        <translation>%1 не существует.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder.</source>
+        <translation>%1 — это папка.</translation>
+    </message>
+    <message>
+        <source>%1 is on the computer %2, not on this one.</source>
+        <translation>%1 находится на компьютере %2, а не на этом.</translation>
+    </message>
 </context>
 <context>
     <name>StartOptions</name>
