@@ -48,8 +48,10 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
     "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Tuv-R.lnk' '$INSTDIR\\tuv-r.exe' '--data-folder' '$INSTDIR\\tuv-r.exe' 0")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\Tuv-R.lnk'")
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro TUVR_REMOVE_SETTINGS_IF_ASKED")
+# The user's settings and data folder go only when asked: by a yes, or by
+# /REMOVESETTINGS on the uninstaller's command line.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Call un.RemoveSettingsIfAsked")
 # Our copy of CMake's NSIS template: a 64-bit installer, English and Russian
-# pages, per-user or all-users installs.
+# pages, per-user or all-users installs, an earlier install removed first.
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_SOURCE_DIR}/windows)
 include(CPack)
