@@ -62,8 +62,10 @@ void TestInstalled::initTestCase()
     qunsetenv("XDG_CONFIG_HOME");
     isolateSettings(tempDir.filePath(QStringLiteral("settings")));
     // The names main() and the program's file name give it, which name its data folder.
-    QCoreApplication::setOrganizationName(QStringLiteral("NORVAKE"));
+    QCoreApplication::setOrganizationName(SettingsStore::organization());
     QCoreApplication::setApplicationName(QStringLiteral("tuv-r"));
+    // As main() makes it at start-up.
+    QVERIFY(StartOptions{true}.makeConfigFolder());
 
     // A working folder without catalogues, as a menu start has: only the
     // installed ones can translate.
