@@ -116,6 +116,26 @@ cp "$build_dir/tests/tst_installed.exe" "$installed/"
     wine "$(windows_path "$installed/tst_installed.exe")") || fail "tst_installed failed"
 rm "$installed/tst_installed.exe"
 
+# The installed tools under a Russian Wine, with no language variable in
+# Windows' own environment: they take the user interface's language and
+# find their catalogue beside them. An error comes once, on standard error;
+# --help answers on standard output with success.
+# A batch file beside them clears those variables (Wine hands the Unix ones on).
+printf '@set LANG=\r\n@set LC_ALL=\r\n@set LOCPATH=\r\n@"%%~dp0%%1" %%2\r\n' >"$installed/bare-locale.bat"
+in_russian_wine() {
+    (cd "$tmp" && LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 LOCPATH="$tmp/locale" \
+        wine cmd /c "$(windows_path "$installed/bare-locale.bat")" "$@")
+}
+status=0
+in_russian_wine decoder.exe 'Z:\absent.dat' >"$tmp/out" 2>"$tmp/err" || status=$?
+[ "$status" -eq 1 ] || fail "decoder.exe on a missing stream exited with $status, not 1"
+[ ! -s "$tmp/out" ] || fail "decoder.exe said its error on standard output too: $(cat "$tmp/out")"
+[ "$(grep -c 'Ошибка: не удаётся открыть файл потока «Z:\\absent.dat»' "$tmp/err")" -eq 1 ] ||
+    fail "decoder.exe did not refuse the missing stream once, in Russian: $(cat "$tmp/err")"
+in_russian_wine decoder.exe --help >"$tmp/out" 2>"$tmp/err" || fail "decoder.exe --help failed"
+grep -q '^использование: decoder.exe ' "$tmp/out" || fail "decoder.exe --help said: $(cat "$tmp/out" "$tmp/err")"
+rm "$installed/bare-locale.bat"
+
 # A silent uninstall keeps the user's settings and data folder, as a no does.
 wine "$(windows_path "$installed/Uninstall.exe")" /S
 wineserver -w
