@@ -2,6 +2,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/sessionbus.h"
 #include "quitsignals.h"
+#include "settings/settingsstore.h"
 #include "startoptions.h"
 #include "translators.h"
 
@@ -32,7 +33,7 @@ static void answerTextOnlyRequest(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("NORVAKE"));
+    QCoreApplication::setOrganizationName(SettingsStore::organization());
     QCoreApplication::setApplicationVersion(QStringLiteral(TUVR_VERSION));
     answerTextOnlyRequest(argc, argv);
     enableHighDpiScaling();
@@ -43,6 +44,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(TUVR_APP_ID));
     const Catalogues catalogues;
     const StartOptions options = StartOptions::read(app);
+    // One that cannot be made is told when an encode cannot lock config.txt there.
+    options.makeConfigFolder();
     quitOnTerminationSignals();
 
     MainWindow window(options.configFolder());

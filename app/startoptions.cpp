@@ -37,9 +37,10 @@ bool StartOptions::asksOnlyForText(int argc, char *argv[])
 
 QString StartOptions::configFolder() const
 {
-    if (!dataFolder)
-        return QDir::currentPath();
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(folder);
-    return folder;
+    return dataFolder ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) : QString();
+}
+
+bool StartOptions::makeConfigFolder() const
+{
+    return !dataFolder || QDir().mkpath(configFolder());
 }

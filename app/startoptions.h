@@ -18,8 +18,12 @@ struct StartOptions
     // must work without a display, before the window system is opened.
     static bool asksOnlyForText(int argc, char *argv[]);
 
-    // The folder config.txt goes to; created when it is missing.
+    // The folder config.txt goes to: the per-user data folder, or empty for
+    // the working folder.
     QString configFolder() const;
+    // Makes the per-user data folder, when it is asked for and missing, as
+    // the program does at start-up. False when it cannot be made.
+    bool makeConfigFolder() const;
 };
 
 #endif

@@ -16,13 +16,6 @@ void BoundedOutput::append(const QByteArray &chunk)
         tailBytes.remove(0, tailBytes.size() - tailLimit);
 }
 
-void BoundedOutput::clear()
-{
-    headBytes.clear();
-    tailBytes.clear();
-    total = 0;
-}
-
 QByteArray BoundedOutput::tail() const
 {
     return tailBytes.right(tailLimit);

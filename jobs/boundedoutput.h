@@ -11,7 +11,6 @@ public:
     explicit BoundedOutput(qsizetype headLimit = 1 << 20, qsizetype tailLimit = 1 << 20);
 
     void append(const QByteArray &chunk);
-    void clear();
 
     QByteArray head() const { return headBytes; }
     QByteArray tail() const;

@@ -112,8 +112,6 @@ static std::optional<ClipFinding> refusal(const ClipFacts &clip, const EncoderOp
         why = ClipCheck::tr("The clip %1 holds %2 bytes, less than one frame of %3 (%4 bytes).")
                   .arg(native(clip.path), bytesText(clip.size), sizeText(options.resolution()),
                        bytesText(options.frameBytes()));
-    else if (options.frames < EncoderOptions::minFrames)
-        why = ClipCheck::tr("The number of frames must be a whole number of at least 1.");
     if (why.isEmpty())
         return std::nullopt;
     return ClipFinding{ClipFinding::Kind::Refusal, why};

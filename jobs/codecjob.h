@@ -12,7 +12,6 @@ class CodecJob : public QObject
     Q_OBJECT
 
 public:
-    JobKind kind() const { return jobKind; }
     // The tool is about to start or runs.
     bool isRunning() const { return runner.isBusy(); }
     // Stops the tool and everything it started; ended() with Cancelled

@@ -8,7 +8,7 @@
 
 QString encoderConfigPath(const QString &folder)
 {
-    return QDir(folder).absoluteFilePath(QStringLiteral("config.txt"));
+    return QDir(folder.isEmpty() ? QDir::currentPath() : folder).absoluteFilePath(QStringLiteral("config.txt"));
 }
 
 QString encoderConfigLockPath(const QString &configPath)

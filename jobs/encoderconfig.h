@@ -5,7 +5,8 @@
 
 struct EncoderOptions;
 
-// Absolute path of "config.txt" in folder: the encoder's only argument.
+// Absolute path of "config.txt" in folder, or in the working folder when
+// folder is empty: the encoder's only argument.
 QString encoderConfigPath(const QString &folder);
 
 // Held beside config.txt while an encoder runs on it, so that a second

@@ -27,8 +27,6 @@ struct JobEnd
     BoundedOutput diagnostics;
     // The per-frame figures the tool printed on its standard error.
     FrameSeries frames;
-
-    bool succeeded() const { return status == Status::Exited && exitCode == 0; }
 };
 Q_DECLARE_METATYPE(JobEnd)
 

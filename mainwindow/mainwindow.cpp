@@ -27,8 +27,7 @@ MainWindow::MainWindow(const QString &configFolder, std::unique_ptr<Choices> cho
       ui(new MainWindowWidgets),
       settings(new SettingsStore),
       choices(choices ? std::move(choices) : std::make_unique<Choices>()),
-      encodeJob(new EncodeJob(encoderConfigPath(configFolder.isEmpty() ? QDir::currentPath() : configFolder),
-                              this)),
+      encodeJob(new EncodeJob(encoderConfigPath(configFolder), this)),
       decodeJob(new DecodeJob(this)),
       taskbar(new TaskbarProgress(this))
 {

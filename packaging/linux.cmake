@@ -77,15 +77,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${TUVR_DOC_DIR} COMPONEN
 
 # Everything the install rules take from the build, to build before installing.
 add_custom_target(tuvr_installables)
-add_dependencies(tuvr_installables tuv-r encoder decoder tuvr_tools_catalogues tuvr_translations
-                 tuvr_compressed_docs)
-if(TARGET supervisor)
-    add_dependencies(tuvr_installables supervisor)
-endif()
+add_dependencies(tuvr_installables tuvr_program tuvr_compressed_docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tuv-r)
-set(CPACK_PACKAGE_VENDOR NORVAKE)
+set(CPACK_PACKAGE_VENDOR ${TUVR_ORGANIZATION})
 set(CPACK_PACKAGE_CONTACT ${TUVR_MAINTAINER})
 set(CPACK_PACKAGE_HOMEPAGE_URL ${TUVR_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compress raw YUV video with a command-line encoder")

@@ -25,13 +25,14 @@ set(CPACK_GENERATOR NSIS)
 # The NSIS commands below go into CPack's configuration as they stand.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME Tuv-R)
-set(CPACK_PACKAGE_VENDOR NORVAKE)
+set(CPACK_PACKAGE_VENDOR ${TUVR_ORGANIZATION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compress raw YUV video with a command-line encoder")
 set(CPACK_PACKAGE_FILE_NAME tuv-r-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tuv-R)
-# The installer's own key: HKCU\Software\NORVAKE\TuvR holds the user's
+# The installer's own key, Software\NORVAKE\Tuv-R, beside the user's
 # settings, which an uninstall leaves unless the user asks.
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Tuv-R)
+set(CPACK_TUVR_SETTINGS_NAME ${TUVR_SETTINGS_NAME})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_PACKAGE_NAME Tuv-R)
@@ -47,8 +48,10 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
     "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Tuv-R.lnk' '$INSTDIR\\tuv-r.exe' '--data-folder' '$INSTDIR\\tuv-r.exe' 0")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\Tuv-R.lnk'")
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro TUVR_REMOVE_SETTINGS_IF_ASKED")
+# The user's settings and data folder go only when asked: by a yes, or by
+# /REMOVESETTINGS on the uninstaller's command line.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Call un.RemoveSettingsIfAsked")
 # Our copy of CMake's NSIS template: a 64-bit installer, English and Russian
-# pages, per-user or all-users installs.
+# pages, per-user or all-users installs, an earlier install removed first.
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_SOURCE_DIR}/windows)
 include(CPack)

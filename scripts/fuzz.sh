@@ -15,9 +15,7 @@ harnesses=("${@:2}")
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 scripts/deps.sh clang libclang-rt-14-dev
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DTUVR_FUZZ=ON \
-    -DCMAKE_C_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-    >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DTUVR_FUZZ=ON >/dev/null
 cmake --build "$build" -j2 --target "${harnesses[@]/#/fuzz_}"
 
 for harness in "${harnesses[@]}"; do

@@ -5,7 +5,8 @@
 # installed tools speak Russian, and
 # tst_installed (run from the installed bin folder, beside tuv-r) finds the
 # Russian catalogues, encodes and decodes with the installed stand-in tools,
-# and keeps config.txt in the per-user data folder. The desktop file and the
+# and keeps config.txt in the per-user data folder, which the program makes
+# as it starts. The desktop file and the
 # metainfo must pass their validators without a warning.
 # Usage: scripts/install_check.sh [BUILD_DIR]   (default: $BUILD_DIR or build)
 set -euo pipefail
@@ -59,12 +60,11 @@ for locale in ru_RU ru_UA; do
 done
 mkdir -p "$tmp/home" "$tmp/runtime"
 chmod 700 "$tmp/runtime"
-in_home() {
-    (cd "$tmp/home" && env -i HOME="$tmp/home" PATH=/usr/bin:/bin TMPDIR="$tmp" \
-        LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 LOCPATH="$tmp/locale" \
-        XDG_CONFIG_HOME="$tmp/home/.config" XDG_DATA_HOME="$tmp/home/.local/share" \
-        XDG_CACHE_HOME="$tmp/home/.cache" XDG_RUNTIME_DIR="$tmp/runtime" "$@")
-}
+home_env=(env -i -C "$tmp/home" HOME="$tmp/home" PATH=/usr/bin:/bin TMPDIR="$tmp"
+          LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 LOCPATH="$tmp/locale"
+          XDG_CONFIG_HOME="$tmp/home/.config" XDG_DATA_HOME="$tmp/home/.local/share"
+          XDG_CACHE_HOME="$tmp/home/.cache" XDG_RUNTIME_DIR="$tmp/runtime")
+in_home() { "${home_env[@]}" "$@"; }
 
 # No display and no platform chosen: these must not need a window system.
 answer=$(in_home "$prefix/bin/tuv-r" --version) || fail "tuv-r --version failed"
@@ -84,6 +84,19 @@ for locale in ru_RU ru_UA; do
     [ "$status" -eq 2 ] || fail "decoder.exe without a stream exited with $status, not 2"
     grep -q '^Ошибка: использование: ' <<<"$answer" || fail "decoder.exe is not in Russian in $locale: $answer"
 done
+
+# Started as the menu starts it, the program makes its data folder at
+# start-up; it must still be running then.
+data_folder=$tmp/home/.local/share/NORVAKE/tuv-r
+"${home_env[@]}" QT_QPA_PLATFORM=offscreen "$prefix/bin/tuv-r" --data-folder &
+program=$!
+for _ in $(seq 300); do
+    [ -d "$data_folder" ] || ! kill -0 $program 2>/dev/null && break
+    sleep 0.1
+done
+[ -d "$data_folder" ] && kill -0 $program 2>/dev/null || fail "the installed tuv-r --data-folder did not start"
+kill $program
+wait $program || true
 
 cp "$build_dir/tests/tst_installed" "$prefix/bin/"
 in_home env QT_QPA_PLATFORM=offscreen "$prefix/bin/tst_installed" || fail "tst_installed failed"

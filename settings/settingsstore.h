@@ -21,9 +21,12 @@ inline const QString quality = QStringLiteral("quality");
 class SettingsStore : public QSettings
 {
 public:
+    // The maker's name, which the store and the per-user data folder are kept under.
+    static QString organization() { return QStringLiteral(TUVR_ORGANIZATION); }
+
     SettingsStore()
-        : QSettings(QSettings::defaultFormat(), QSettings::UserScope, QStringLiteral("NORVAKE"),
-                    QStringLiteral("TuvR"))
+        : QSettings(QSettings::defaultFormat(), QSettings::UserScope, organization(),
+                    QStringLiteral(TUVR_SETTINGS_NAME))
     {
     }
 };

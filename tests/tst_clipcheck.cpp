@@ -172,9 +172,6 @@ void TestClipCheck::checksClip_data()
         << regularClip("/c/take%1%2.yuv", 1000) << options(720, 576, 1)
         << QStringList{"refuse: The clip /c/take%1%2.yuv holds 1,000 bytes, less than one frame of 720x576 "
                        "(622,080 bytes)."};
-    QTest::newRow("no frames asked for: refused") << regularClip("/c/clip.yuv", hdFrame)
-                                                  << options(1920, 1080, 0)
-        << QStringList{"refuse: The number of frames must be a whole number of at least 1."};
 
     ClipFacts pipe{"/c/fifo_352x288.yuv", true, true, false, false, 0};
     QTest::newRow("a pipe: no size findings, the name still counts")

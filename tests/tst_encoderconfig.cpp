@@ -19,6 +19,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void configPathLiesInFolder_data();
+    void configPathLiesInFolder();
     void writesValuesAsGiven_data();
     void writesValuesAsGiven();
     void replacesStaleLongerFile();
@@ -82,6 +84,25 @@ void tst_EncoderConfig::cleanup()
     QFile::setPermissions(workDir->path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     workDir.reset();
+}
+
+// The encoder gets the path as its only argument, whatever folder it starts in.
+void tst_EncoderConfig::configPathLiesInFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("inWorkDir");
+    QTest::newRow("no folder given: the working folder") << QString() << "config.txt";
+    QTest::newRow("a folder relative to the working folder") << "data" << "data/config.txt";
+    QTest::newRow("a folder ending in a separator") << "data/" << "data/config.txt";
+}
+
+void tst_EncoderConfig::configPathLiesInFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, inWorkDir);
+    const QString expected = QDir(workDir->path()).filePath(inWorkDir);
+    QCOMPARE(encoderConfigPath(folder), expected);
+    QCOMPARE(encoderConfigPath(QDir(workDir->path()).filePath(folder)), expected);
 }
 
 void tst_EncoderConfig::writesValuesAsGiven_data()

@@ -15,11 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define OUTFILE_BUFFER (1 << 20)
-#define TEMP_PREFIX ".tuvr-"
-#define TEMP_NAME_SIZE 32
-#define TEMP_NAME_TRIES 100
-
 static volatile int cleanup_dirfd = -1;
 static const char *volatile cleanup_name;
 
@@ -95,21 +90,18 @@ static int process_gone(pid_t pid)
     return access(path, F_OK) < 0 && errno == ENOENT;
 }
 
-/* A short hidden name, whatever the length of the final one. */
-static void temp_name(char *name)
+static void temp_name(char name[OUTFILE_TEMP_NAME_SIZE])
 {
-    static unsigned counter;
-
-    snprintf(name, TEMP_NAME_SIZE, TEMP_PREFIX "%ld-%u", (long)system_pid(), counter++);
+    outfile_temp_name(name, (unsigned long)system_pid());
 }
 
 /* The process that named a file as temp_name() does, or 0 for another name. */
 static pid_t temp_name_owner(const char *name)
 {
-    const char *pid = name + strlen(TEMP_PREFIX);
+    const char *pid = name + strlen(OUTFILE_TEMP_PREFIX);
     size_t digits;
 
-    if (strncmp(name, TEMP_PREFIX, strlen(TEMP_PREFIX)) != 0)
+    if (strncmp(name, OUTFILE_TEMP_PREFIX, strlen(OUTFILE_TEMP_PREFIX)) != 0)
         return 0;
     digits = strspn(pid, "0123456789");
     if (digits == 0 || digits > 9 || pid[digits] != '-')
@@ -156,10 +148,10 @@ static void remove_stale_partials(int dirfd)
 /* The stand-in for O_TMPFILE: a fresh hidden name, removed on a signal. */
 static int open_named_temp(struct outfile *of)
 {
-    char name[TEMP_NAME_SIZE];
+    char name[OUTFILE_TEMP_NAME_SIZE];
     int fd = -1;
 
-    for (int i = 0; i < TEMP_NAME_TRIES && fd < 0; i++) {
+    for (int i = 0; i < OUTFILE_TEMP_NAME_TRIES && fd < 0; i++) {
         temp_name(name);
         fd = openat(of->dirfd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
@@ -183,12 +175,9 @@ int outfile_open(struct outfile *of, const char *target)
 {
     int fd;
 
-    memset(of, 0, sizeof *of);
-    of->dirfd = -1;
-    if (!*path_base_name(target)) {
-        tool_error(_("cannot create output file '%s': it names a folder"), target);
+    if (outfile_begin(of, target) < 0)
         return -1;
-    }
+    of->dirfd = -1;
     if (open_folder(of, target) < 0)
         return -1;
     remove_stale_partials(of->dirfd);
@@ -202,9 +191,7 @@ int outfile_open(struct outfile *of, const char *target)
         outfile_discard(of);
         return -1;
     }
-    /* Raw video is written in large pieces; a big stdio buffer saves syscalls. */
-    if ((of->buf = malloc(OUTFILE_BUFFER)))
-        setvbuf(of->fp, of->buf, _IOFBF, OUTFILE_BUFFER);
+    outfile_buffer_stream(of);
     return 0;
 }
 
@@ -242,11 +229,11 @@ static int name_file(struct outfile *of, const char *name)
 /* Replaces name in one step: the file gets a free hidden name first. */
 static int replace_file(struct outfile *of, const char *name)
 {
-    char tmp[TEMP_NAME_SIZE];
+    char tmp[OUTFILE_TEMP_NAME_SIZE];
     int ret = 1;
 
     if (!of->tmp_name) {
-        for (int i = 0; i < TEMP_NAME_TRIES && ret == 1; i++) {
+        for (int i = 0; i < OUTFILE_TEMP_NAME_TRIES && ret == 1; i++) {
             temp_name(tmp);
             ret = name_file(of, tmp);
         }

@@ -2,12 +2,37 @@
 
 #include "message.h"
 #include "nls.h"
+#include "utf8path.h"
 
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
 #define OUTFILE_MAX_SUFFIX 9999
+/* Raw video is written in large pieces; a big stdio buffer saves system calls. */
+#define OUTFILE_BUFFER (1 << 20)
+
+void outfile_temp_name(char name[OUTFILE_TEMP_NAME_SIZE], unsigned long pid)
+{
+    static unsigned counter;
+
+    snprintf(name, OUTFILE_TEMP_NAME_SIZE, OUTFILE_TEMP_PREFIX "%lu-%u", pid, counter++);
+}
+
+int outfile_begin(struct outfile *of, const char *target)
+{
+    memset(of, 0, sizeof *of);
+    if (*path_base_name(target))
+        return 0;
+    tool_error(_("cannot create output file '%s': it names a folder"), target);
+    return -1;
+}
+
+void outfile_buffer_stream(struct outfile *of)
+{
+    if ((of->buf = malloc(OUTFILE_BUFFER)))
+        setvbuf(of->fp, of->buf, _IOFBF, OUTFILE_BUFFER);
+}
 
 static int finish_writing(struct outfile *of, const char *target)
 {
@@ -17,8 +42,6 @@ static int finish_writing(struct outfile *of, const char *target)
     return -1;
 }
 
-/* Everything was flushed before the file got its name, yet a drive may
- * report a failed write only now; then the name goes again. */
 void outfile_close_stream(struct outfile *of)
 {
     if (of->fp)
@@ -28,6 +51,8 @@ void outfile_close_stream(struct outfile *of)
     of->buf = NULL;
 }
 
+/* Everything was flushed before the file got its name, yet a drive may
+ * report a failed write only now; then the name goes again. */
 static int close_named(struct outfile *of, const char *path)
 {
     int ret = fclose(of->fp);

@@ -14,10 +14,6 @@
 
 #include <windows.h>
 
-#define OUTFILE_BUFFER (1 << 20)
-#define TEMP_PREFIX ".tuvr-"
-#define TEMP_NAME_SIZE 32
-#define TEMP_NAME_TRIES 100
 /* Set to 1, the output is written as on a drive that refuses delete
  * dispositions: for tests, which have no such drive under Wine. */
 #define NAMED_PARTIAL_VARIABLE "TUVR_OUTFILE_NAMED_PARTIAL"
@@ -104,13 +100,12 @@ static wchar_t *folder_of(const char *target)
 /* A fresh hidden file in the folder; INVALID_HANDLE_VALUE with errno set. */
 static HANDLE create_hidden(struct outfile *of)
 {
-    static unsigned counter;
-    char name[TEMP_NAME_SIZE];
+    char name[OUTFILE_TEMP_NAME_SIZE];
     HANDLE h = INVALID_HANDLE_VALUE;
     DWORD error = ERROR_FILE_EXISTS;
 
-    for (int i = 0; i < TEMP_NAME_TRIES && error == ERROR_FILE_EXISTS; i++) {
-        snprintf(name, sizeof name, TEMP_PREFIX "%lu-%u", (unsigned long)GetCurrentProcessId(), counter++);
+    for (int i = 0; i < OUTFILE_TEMP_NAME_TRIES && error == ERROR_FILE_EXISTS; i++) {
+        outfile_temp_name(name, (unsigned long)GetCurrentProcessId());
         free(of->tmp_path);
         if (!(of->tmp_path = wide_path_in(of->folder, name)))
             return INVALID_HANDLE_VALUE;
@@ -158,11 +153,8 @@ int outfile_open(struct outfile *of, const char *target)
 {
     HANDLE h = INVALID_HANDLE_VALUE;
 
-    memset(of, 0, sizeof *of);
-    if (!*path_base_name(target)) {
-        tool_error(_("cannot create output file '%s': it names a folder"), target);
+    if (outfile_begin(of, target) < 0)
         return -1;
-    }
     install_stop_handler();
     if (!(of->folder = folder_of(target)) || (h = create_partial(of)) == INVALID_HANDLE_VALUE ||
         open_stream(of, h) < 0) {
@@ -170,9 +162,7 @@ int outfile_open(struct outfile *of, const char *target)
         outfile_discard(of);
         return -1;
     }
-    /* Raw video is written in large pieces; a big stdio buffer saves calls. */
-    if ((of->buf = malloc(OUTFILE_BUFFER)))
-        setvbuf(of->fp, of->buf, _IOFBF, OUTFILE_BUFFER);
+    outfile_buffer_stream(of);
     return 0;
 }
 

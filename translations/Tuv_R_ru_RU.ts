@@ -24,10 +24,6 @@
         <translation>Клип %1 содержит %2 байт — меньше одного кадра %3 (%4 байт).</translation>
     </message>
     <message>
-        <source>The number of frames must be a whole number of at least 1.</source>
-        <translation>Число кадров должно быть целым, не меньше 1.</translation>
-    </message>
-    <message>
         <source>The clip holds %1 whole frames of %2, fewer than the %3 frames asked for.</source>
         <translation>В клипе целых кадров %2: %1 — меньше запрошенных %3.</translation>
     </message>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Tuv-R for Windows (scripts/windows/build.sh) and runs under Wine,
-# offscreen, every test that means something on Windows: CTest's (the unit
+# Brings the Windows build up to date (scripts/windows/build.sh builds it
+# when there is none) and runs under Wine, offscreen, every test that
+# means something on Windows: CTest's (the unit
 # tests, the jobs and roads with the fake tool, the job runner, the codec
 # tools, one encode and decode end to end, the fuzz corpus replays, the
 # executables as Windows meets them, the program run from run/ alone), then
@@ -8,10 +9,10 @@
 # Ends with "N passed, M failed"; non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/windows/common.sh
 build_dir=${BUILD_DIR:-build-win}
-scripts/windows/build.sh
-toolchain=$(scripts/windows/toolchain.sh | tail -n1)
-source scripts/windows/wine-env.sh "$toolchain"
+windows_build_tree "$build_dir"
+source scripts/windows/wine-env.sh "$(windows_toolchain "$build_dir")"
 
 passed=0
 failed=0

@@ -7,8 +7,8 @@
 # for the tools' catalogue.
 # They go into a folder named after the four source versions,
 # ${XDG_CACHE_HOME:-~/.cache}/tuv-r/mingw-KEY, or TUVR_WIN_TOOLCHAIN. A
-# complete folder is taken as it is; the folder is the last line printed:
-#   toolchain=$(scripts/windows/toolchain.sh | tail -n1)
+# complete folder is taken as it is; the folder is the last line printed,
+# which windows_toolchain in scripts/windows/common.sh takes.
 # Installs the cross compilers, Wine and Xvfb when missing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

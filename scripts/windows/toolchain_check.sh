@@ -6,8 +6,9 @@
 # keeping a screenshot of the form as BUILD_DIR/windows-platform.png.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/windows/common.sh
 build=${BUILD_DIR:-build-wincheck}
-toolchain=$(scripts/windows/toolchain.sh | tail -n1)
+toolchain=$(windows_toolchain)
 source scripts/windows/wine-env.sh "$toolchain"
 
 cmake -S scripts/windows/toolchain-check -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
