@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QSize>
 
+#include <cstdlib>
 #include <memory>
 
 // The encoder leaves colour unsaid in its stream (x264's defaults), so
@@ -48,5 +49,22 @@ QImage frameImage(const QByteArray &planes, const Resolution &resolution, const 
     uint8_t *const target[] = {image.bits(), nullptr, nullptr, nullptr};
     const int targetStrides[] = {int(image.bytesPerLine()), 0, 0, 0};
     swscale->scale(context.get(), source, sourceStrides, 0, resolution.height, target, targetStrides);
+    return image;
+}
+
+QImage lumaDifferenceImage(const QByteArray &source, const QByteArray &decoded, const Resolution &resolution,
+                           int gain)
+{
+    const qint64 frameBytes = resolution.frameBytes();
+    if (frameBytes <= 0 || source.size() < frameBytes || decoded.size() < frameBytes)
+        return QImage();
+    QImage image(resolution.width, resolution.height, QImage::Format_Grayscale8);
+    const auto *a = reinterpret_cast<const uchar *>(source.constData());
+    const auto *b = reinterpret_cast<const uchar *>(decoded.constData());
+    for (int y = 0; y < resolution.height; ++y) {
+        uchar *line = image.scanLine(y);
+        for (int x = 0; x < resolution.width; ++x, ++a, ++b)
+            line[x] = uchar(qMin(255, std::abs(int(*a) - int(*b)) * gain));
+    }
     return image;
 }

@@ -13,4 +13,9 @@ class QSize;
 // A null image when the planes are short of a frame or size is empty.
 QImage frameImage(const QByteArray &planes, const Resolution &resolution, const QSize &size);
 
+// How far decoded's luma is from source's, as grey: |Y source - Y decoded|
+// times gain, at resolution. A null image when either is short of a frame.
+QImage lumaDifferenceImage(const QByteArray &source, const QByteArray &decoded, const Resolution &resolution,
+                           int gain);
+
 #endif

@@ -1,23 +1,69 @@
 #include "busydialog.h"
+#include "qualitychart.h"
 
 #include "jobs/toolprogress.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QTime>
 
 // Tenths of a percent; the last step is kept for the tool's actual end.
 static const int barSteps = 1000;
 
+// The progress line with room under it for the chart: QProgressDialog lays
+// out a label, a bar and a button only, so the chart lives in the label's
+// bottom margin and the dialog's own layout makes room for it.
+class ChartLabel : public QLabel
+{
+public:
+    ChartLabel()
+        : chart(new QualityChart(this))
+    {
+        chart->setCurves(QualityChart::PsnrY | QualityChart::Bytes);
+        chart->hide();
+    }
+
+    void showFrames(const QVector<FrameQuality> &frames)
+    {
+        if (chart->isHidden()) {
+            chart->show();
+            setContentsMargins(0, 0, 0, chart->minimumSizeHint().height());
+        }
+        chart->setFrames(frames);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSize text = QLabel::sizeHint();
+        return chart->isHidden() ? text : text.expandedTo(QSize(chart->sizeHint().width(), 0));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        const int chartTop = contentsRect().bottom() + 1;
+        chart->setGeometry(0, chartTop, width(), height() - chartTop);
+    }
+
+private:
+    QualityChart *chart;
+};
+
 BusyDialog::BusyDialog()
     : QProgressDialog(QCoreApplication::translate("MainWindow", ""),
                       QCoreApplication::translate("MainWindow", "Cancel"), 0, 0),
-      bar(new QProgressBar(this))
+      bar(new QProgressBar(this)),
+      label(new ChartLabel)
 {
     // Our own bar, set directly: QProgressDialog::setValue() would run a
     // nested event loop on every update of a modal dialog.
     bar->setRange(0, 0);
     setBar(bar);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setLabel(label);
     setWindowTitle(QCoreApplication::translate("MainWindow", "Please Wait"));
     setAutoClose(false);
     setAutoReset(false);
@@ -33,6 +79,16 @@ void BusyDialog::showProgress(const ToolProgress &progress)
         bar->setValue(qMin(barSteps - 1, qRound(progress.percent * barSteps / 100)));
     }
     setLabelText(progressLabel(progress));
+}
+
+void BusyDialog::showFrames(const QVector<FrameQuality> &frames)
+{
+    for (const FrameQuality &frame : frames)
+        series.append(frame);
+    if (series.isEmpty())
+        return;
+    label->showFrames(series.frames());
+    resize(sizeHint().expandedTo(size()));
 }
 
 static QString frameText(const ToolProgress &progress)

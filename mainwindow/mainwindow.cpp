@@ -60,6 +60,7 @@ void MainWindow::watch(CodecJob *job)
 {
     connect(job, &CodecJob::ended, this, &MainWindow::slotFinishProcess, Qt::QueuedConnection);
     connect(job, &CodecJob::progressed, this, &MainWindow::slotShowProgress);
+    connect(job, &CodecJob::framesMeasured, this, &MainWindow::slotShowFrames);
 }
 
 void MainWindow::slotEncode()
@@ -229,11 +230,13 @@ bool MainWindow::mayReplaceStream(const QString &outputDir)
 
 void MainWindow::startEncode(const QString &inputPath, const QString &outputDir)
 {
-    const QString refusal = encodeJob->start(inputPath, outputDir, EncoderOptions::read(*settings));
+    const EncoderOptions options = EncoderOptions::read(*settings);
+    const QString refusal = encodeJob->start(inputPath, outputDir, options);
     if (!refusal.isEmpty()) {
         QMessageBox::warning(this, tr("Encode failed"), refusal);
         return;
     }
+    encodedClip = {inputPath, options.resolution(), encoderStreamPath(outputDir)};
     showBusy(encodeJob);
 }
 
@@ -261,6 +264,12 @@ void MainWindow::slotShowProgress(const ToolProgress &toolProgress)
         return;
     progress->showProgress(toolProgress);
     taskbar->showProgress(toolProgress);
+}
+
+void MainWindow::slotShowFrames(const QVector<FrameQuality> &frames)
+{
+    if (progress)
+        progress->showFrames(frames);
 }
 
 // A cancelled job was closed when the user pressed Cancel. Whether the user
@@ -309,16 +318,28 @@ void MainWindow::showOutcome(const JobOutcome &outcome)
     const QString summary = outcome.summary();
     if (outcome.succeeded() && summary.isEmpty() && outcome.report.isEmpty())
         return;
+    const bool perFrame = outcome.succeeded() && outcome.kind == JobKind::Encode;
     showReport(outcome.succeeded() ? QMessageBox::NoIcon : QMessageBox::Warning, outcome.title(), summary,
-               outcome.report);
+               outcome.report, perFrame ? outcome.frames : FrameSeries());
 }
 
+// An encode's figures frame by frame are a button away, when the encoder told them.
 void MainWindow::showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
-                            const QString &report)
+                            const QString &report, const FrameSeries &frames)
 {
     QMessageBox box(icon, title, QString(), QMessageBox::Ok);
     box.setWindowIcon(QIcon(QStringLiteral(":/img/logNK.png")));
     box.setWindowModality(Qt::ApplicationModal);
     setReportText(box, text, report);
+    QPushButton *perFrame = frames.isEmpty() ? nullptr : box.addButton(tr("Per-frame quality…"), QMessageBox::ActionRole);
     box.exec();
+    if (perFrame && box.clickedButton() == perFrame)
+        showPerFrameView(frames);
+}
+
+void MainWindow::showPerFrameView(const FrameSeries &frames)
+{
+    auto *view = new PerFrameView(frames, encodedClip, choices.get(), this);
+    view->setWindowIcon(QIcon(QStringLiteral(":/img/logNK.png")));
+    view->show();
 }

@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include "choices.h"
+#include "perframeview.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -51,6 +52,7 @@ private slots:
     void slotCancelProgress();
     void slotFinishProcess(const JobOutcome &outcome);
     void slotShowProgress(const ToolProgress &progress);
+    void slotShowFrames(const QVector<FrameQuality> &frames);
 
 private:
     void encodeClip(const QString &inputPath);
@@ -71,7 +73,8 @@ private:
     void showEnd(const JobOutcome &outcome);
     void showOutcome(const JobOutcome &outcome);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,
-                    const QString &report = QString());
+                    const QString &report = QString(), const FrameSeries &frames = FrameSeries());
+    void showPerFrameView(const FrameSeries &frames);
 
     MainWindowWidgets *ui;
     SettingsStore *settings;
@@ -82,6 +85,8 @@ private:
     BusyDialog *progress = nullptr;
     TaskbarProgress *taskbar;
     QElapsedTimer jobClock;
+    // What the encode in hand reads and writes, for its per-frame view.
+    EncodedClip encodedClip;
 };
 
 #endif

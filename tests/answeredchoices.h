@@ -6,7 +6,7 @@
 #include <QQueue>
 #include <QStringList>
 
-// What the window asked: "file" or "folder", with the dialog's caption,
+// What the window asked: "file", "save" or "folder", with the dialog's caption,
 // start folder, filter and options.
 struct Question
 {
@@ -31,6 +31,12 @@ public:
     QString openFileName(QWidget *, const QString &caption, const QString &folder, const QString &filter) override
     {
         asked.append({QStringLiteral("file"), caption, folder, filter, 0});
+        return nextAnswer();
+    }
+
+    QString saveFileName(QWidget *, const QString &caption, const QString &path, const QString &filter) override
+    {
+        asked.append({QStringLiteral("save"), caption, path, filter, 0});
         return nextAnswer();
     }
 

@@ -12,6 +12,9 @@
  *   cat FILE          FILE on standard output
  *   args FILE         "<number of arguments>|<first argument>" into FILE
  *   copyarg FILE      a copy of the file the first argument names
+ *   copybeside FILE .EXT  a copy of FILE beside the first argument, named
+ *                     like it with its ending replaced by .EXT, as a
+ *                     decoder writes its clip beside the stream
  *   pid FILE          the process id into FILE
  *   touch FILE        write FILE TEXT    wait FILE (until it exists)    sleep MS
  *   onterm ignore | onterm touch FILE (then end as stopped)
@@ -149,6 +152,25 @@ static int copy_to(const char *from, const char *path)
     if (to && fclose(to) != 0)
         ret = -1;
     return ret;
+}
+
+static int copy_beside(const char *from, const char *argument, const char *ending)
+{
+    char target[MAX_LINE];
+    const char *base = argument;
+    const char *dot;
+    size_t stem;
+
+    for (const char *p = argument; *p; ++p)
+        if (*p == '/' || *p == '\\')
+            base = p + 1;
+    dot = strrchr(base, '.');
+    stem = dot ? (size_t)(dot - argument) : strlen(argument);
+    if (stem + strlen(ending) >= sizeof target)
+        return -1;
+    memcpy(target, argument, stem);
+    strcpy(target + stem, ending);
+    return copy_to(from, target);
 }
 
 static int exists(const char *path)
@@ -360,6 +382,12 @@ static int step(char *line, int argc, char **argv)
         return write_file(arg, text);
     } else if (strcmp(line, "copyarg") == 0) {
         return argc > 1 ? copy_to(argv[1], arg) : -1;
+    } else if (strcmp(line, "copybeside") == 0) {
+        char *ending = strchr(arg, ' ');
+        if (!ending || argc < 2)
+            return -1;
+        *ending++ = '\0';
+        return copy_beside(arg, argv[1], ending);
     } else if (strcmp(line, "pid") == 0) {
         char text[32];
         snprintf(text, sizeof text, "%ld", own_pid());

@@ -22,6 +22,8 @@ private slots:
     void readsOneFrameOrSaysWhy();
     void picturesInPlayersColours_data();
     void picturesInPlayersColours();
+    void differenceAmplifiesLuma_data();
+    void differenceAmplifiesLuma();
 
 private:
     QTemporaryDir tempDir;
@@ -125,6 +127,36 @@ void tst_FrameReader::picturesInPlayersColours()
     const int off = qMax(qAbs(seen.red() - rgb.red()),
                          qMax(qAbs(seen.green() - rgb.green()), qAbs(seen.blue() - rgb.blue())));
     QVERIFY2(off <= 3, qPrintable(seen.name()));
+}
+
+void tst_FrameReader::differenceAmplifiesLuma_data()
+{
+    QTest::addColumn<int>("sourceY");
+    QTest::addColumn<int>("decodedY");
+    QTest::addColumn<int>("decodedBytes");
+    QTest::addColumn<int>("grey");
+
+    const int frame = 64 * 48 * 3 / 2;
+    QTest::newRow("same frame: black") << 90 << 90 << frame << 0;
+    QTest::newRow("3 levels darker: 24") << 90 << 87 << frame << 24;
+    QTest::newRow("3 levels lighter: 24") << 87 << 90 << frame << 24;
+    QTest::newRow("far apart: white, not wrapped") << 200 << 10 << frame << 255;
+    QTest::newRow("decoded short of a frame: no picture") << 90 << 90 << frame - 1 << -1;
+}
+
+// Only the luma counts: the chroma planes differ in every row.
+void tst_FrameReader::differenceAmplifiesLuma()
+{
+    QFETCH(int, sourceY);
+    QFETCH(int, decodedY);
+    QFETCH(int, decodedBytes);
+    QFETCH(int, grey);
+    const QByteArray source = solidFrame(64, 48, quint8(sourceY), 100, 100);
+    const QByteArray decoded = solidFrame(64, 48, quint8(decodedY), 160, 60).left(decodedBytes);
+    const QImage difference = lumaDifferenceImage(source, decoded, {64, 48}, 8);
+    QCOMPARE(difference.isNull() ? -1 : qGray(difference.pixel(63, 47)), grey);
+    if (!difference.isNull())
+        QCOMPARE(difference.size(), QSize(64, 48));
 }
 
 QTEST_GUILESS_MAIN(tst_FrameReader)

@@ -71,6 +71,37 @@
     </message>
 </context>
 <context>
+    <name>FrameTableModel</name>
+    <message>
+        <source>Frame</source>
+        <translation>Кадр</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Тип</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>Байт</translation>
+    </message>
+    <message>
+        <source>PSNR Y, dB</source>
+        <translation>PSNR Y, дБ</translation>
+    </message>
+    <message>
+        <source>PSNR U, dB</source>
+        <translation>PSNR U, дБ</translation>
+    </message>
+    <message>
+        <source>PSNR V, dB</source>
+        <translation>PSNR V, дБ</translation>
+    </message>
+    <message>
+        <source>SSIM</source>
+        <translation>SSIM</translation>
+    </message>
+</context>
+<context>
     <name>JobControl</name>
     <message>
         <source>Tuv-R&apos;s job supervisor %1 is missing or cannot run: %2</source>
@@ -294,6 +325,124 @@ contains a line break, which the encoder&apos;s configuration cannot hold. Pleas
     <message>
         <source>%1 is on the computer %2, not on this one.</source>
         <translation>%1 находится на компьютере %2, а не на этом.</translation>
+    </message>
+    <message>
+        <source>Per-frame quality…</source>
+        <translation>Качество по кадрам…</translation>
+    </message>
+</context>
+<context>
+    <name>PerFrameView</name>
+    <message>
+        <source>Per-frame quality</source>
+        <translation>Качество по кадрам</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Исходный</translation>
+    </message>
+    <message>
+        <source>Decoded</source>
+        <translation>Декодированный</translation>
+    </message>
+    <message>
+        <source>Difference of Y, 8 times</source>
+        <translation>Разница по Y, усиленная в 8 раз</translation>
+    </message>
+    <message>
+        <source>Show decoded</source>
+        <translation>Показать декодированный</translation>
+    </message>
+    <message>
+        <source>Save as CSV…</source>
+        <translation>Сохранить как CSV…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>Not decoded yet.</source>
+        <translation>Поток ещё не декодирован.</translation>
+    </message>
+    <message>
+        <source>Save per-frame quality</source>
+        <translation>Сохранить качество по кадрам</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All files (*.*)</source>
+        <translation>Файлы CSV (*.csv);;Все файлы (*.*)</translation>
+    </message>
+    <message>
+        <source>Cannot save</source>
+        <translation>Не удаётся сохранить</translation>
+    </message>
+    <message>
+        <source>Cannot write file %1:
+%2.</source>
+        <translation>Не удаётся записать файл %1:
+%2.</translation>
+    </message>
+    <message>
+        <source>Frame %1 (%2): %3 bytes, PSNR Y %4 dB</source>
+        <translation>Кадр %1 (%2): %3 байт, PSNR Y %4 дБ</translation>
+    </message>
+    <message>
+        <source>No difference: a frame is missing.</source>
+        <translation>Разницы нет: одного из кадров не хватает.</translation>
+    </message>
+    <message>
+        <source>The clip ends before frame %1.</source>
+        <translation>Клип заканчивается раньше кадра %1.</translation>
+    </message>
+    <message>
+        <source>No picture: the frame cannot be converted for the screen; FFmpeg&apos;s libswscale may be missing.</source>
+        <translation>Нет изображения: кадр не удаётся преобразовать для экрана; возможно, не установлена библиотека libswscale из FFmpeg.</translation>
+    </message>
+    <message>
+        <source>Cannot decode</source>
+        <translation>Не удаётся декодировать</translation>
+    </message>
+    <message>
+        <source>Cannot copy %1 for decoding:
+%2.</source>
+        <translation>Не удаётся скопировать %1 для декодирования:
+%2.</translation>
+    </message>
+    <message>
+        <source>Decode failed</source>
+        <translation>Ошибка декодирования</translation>
+    </message>
+    <message>
+        <source>The decoder wrote no clip.</source>
+        <translation>Декодер не записал клип.</translation>
+    </message>
+</context>
+<context>
+    <name>QualityChart</name>
+    <message>
+        <source>worst: frame %1, %2 dB</source>
+        <translation>худший: кадр %1, %2 дБ</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 дБ</translation>
+    </message>
+    <message>
+        <source>PSNR Y</source>
+        <translation>PSNR Y</translation>
+    </message>
+    <message>
+        <source>PSNR U</source>
+        <translation>PSNR U</translation>
+    </message>
+    <message>
+        <source>PSNR V</source>
+        <translation>PSNR V</translation>
+    </message>
+    <message>
+        <source>bytes</source>
+        <translation>байты</translation>
     </message>
 </context>
 <context>
