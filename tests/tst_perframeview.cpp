@@ -1,11 +1,11 @@
 #include "answeredchoices.h"
+#include "clipmaker.h"
 #include "faketools.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/perframeview.h"
 #include "mainwindow/qualitychart.h"
 #include "modaldriver.h"
 #include "settings/settingsstore.h"
-#include "smallclip.h"
 #include "testsettings.h"
 
 #include <QLabel>
@@ -86,8 +86,7 @@ void TestPerFrameView::init()
     QFile::remove(path("out/stream.dat"));
     QVERIFY(installEncoder(true));
     SettingsStore().clear();
-    storeSmallClipOptions();
-    SettingsStore().setValue(SettingsKeys::nFrames, 2);
+    storeSmallClipOptions(2);
     auto answered = std::make_unique<AnsweredChoices>();
     choices = answered.get();
     window = new MainWindow(QString(), std::move(answered));
