@@ -67,7 +67,9 @@ void TestPerFrameView::initTestCase()
     QVERIFY(QDir::setCurrent(tempDir.path()));
     QVERIFY(writeClip(path("clip.yuv"), clipOf(sourceY)));
     QVERIFY(writeClip(path("decoded.yuv"), clipOf(decodedY)));
-    QVERIFY(installFakeTool(path("bin"), "decoder.exe", "copybeside " + path("decoded.yuv").toUtf8() + " .yuv\n"));
+    // The fake tools' steps end a path at a space, which the temporary folder
+    // may hold on Windows: they name their files from the working folder, the test's.
+    QVERIFY(installFakeTool(path("bin"), "decoder.exe", "copybeside decoded.yuv .yuv\n"));
 }
 
 bool TestPerFrameView::installEncoder(bool withFrames)
@@ -76,7 +78,7 @@ bool TestPerFrameView::installEncoder(bool withFrames)
     for (const QByteArray &line : frameLines)
         plan += withFrames ? "err " + line + "\\n\n" : QByteArray();
     plan += "err [50.0%] 1/2 frames, 10.00 fps, eta 0:00:01\\r\nwait go\n";
-    plan += "write " + path("out/stream.dat").toUtf8() + " stream\nout Compression rate: 3\\n\n";
+    plan += "write out/stream.dat stream\nout Compression rate: 3\\n\n";
     return installFakeTool(path("bin"), "encoder.exe", plan);
 }
 
@@ -210,9 +212,6 @@ static int greyOfLuma(int luma)
 
 void TestPerFrameView::pickedFrameShowsSourceAndDecoded()
 {
-#ifdef Q_OS_WIN
-    QSKIP("On Windows the view cannot yet open the encoded stream to copy it for its decode");
-#endif
     QFETCH(bool, inChart);
     QFETCH(int, frame);
     QFETCH(int, differenceGrey);
