@@ -131,3 +131,13 @@ QString progressLabel(const ToolProgress &progress)
     parts.removeAll(QString());
     return parts.join(QStringLiteral(" \u00b7 "));
 }
+
+void closeBusyDialog(BusyDialog *&dialog, QObject *receiver)
+{
+    if (!dialog)
+        return;
+    QObject::disconnect(dialog, nullptr, receiver, nullptr);
+    dialog->close();
+    dialog->deleteLater();
+    dialog = nullptr;
+}

@@ -29,6 +29,12 @@ private:
     FrameSeries series;
 };
 
+// Closes dialog, if any, and forgets it. Closing emits "canceled", which
+// receiver no longer hears: a job that simply ended must not pass for a
+// cancelled one. Deleted later: it may be the very dialog whose signal
+// brought the caller here.
+void closeBusyDialog(BusyDialog *&dialog, QObject *receiver);
+
 // The line under the bar; empty when the tool told no figures.
 QString progressLabel(const ToolProgress &progress);
 

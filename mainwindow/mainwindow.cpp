@@ -251,7 +251,7 @@ void MainWindow::showBusy(CodecJob *job)
 
 void MainWindow::slotCancelProgress()
 {
-    closeBusy();
+    closeBusyDialog(progress, this);
     taskbar->clear();
     if (runningJob)
         runningJob->cancel();
@@ -280,7 +280,7 @@ void MainWindow::slotFinishProcess(const JobOutcome &outcome)
     if (outcome.status != JobOutcome::Status::Cancelled) {
         const bool notice =
             endDeservesNotice(outcome.status, jobClock.elapsed(), QApplication::activeWindow() != nullptr);
-        closeBusy();
+        closeBusyDialog(progress, this);
         runningJob = nullptr;
         if (notice)
             announceEnd(this, outcome);
@@ -298,18 +298,6 @@ void MainWindow::showEnd(const JobOutcome &outcome)
         taskbar->showFailure();
     showOutcome(outcome);
     taskbar->clear();
-}
-
-void MainWindow::closeBusy()
-{
-    if (!progress)
-        return;
-    // Closing emits "canceled": a job that simply ended must not pass for a cancelled one.
-    disconnect(progress, nullptr, this, nullptr);
-    progress->close();
-    // It may be the very dialog whose signal brought us here.
-    progress->deleteLater();
-    progress = nullptr;
 }
 
 // An encode that finished without a word shows nothing.

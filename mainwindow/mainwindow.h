@@ -69,7 +69,6 @@ private:
 
     void watch(CodecJob *job);
     void showBusy(CodecJob *job);
-    void closeBusy();
     void showEnd(const JobOutcome &outcome);
     void showOutcome(const JobOutcome &outcome);
     void showReport(QMessageBox::Icon icon, const QString &title, const QString &text,

@@ -182,13 +182,13 @@ QString PerFrameView::copyStreamForDecoding()
 
 void PerFrameView::slotCancelDecode()
 {
-    closeBusy();
+    closeBusyDialog(busy, this);
     decodeJob->cancel();
 }
 
 void PerFrameView::slotDecodeEnded(const JobOutcome &outcome)
 {
-    closeBusy();
+    closeBusyDialog(busy, this);
     if (outcome.succeeded())
         decodedPath = findDecodedClip();
     if (decodedPath.isEmpty()) {
@@ -204,17 +204,6 @@ void PerFrameView::slotDecodeEnded(const JobOutcome &outcome)
         showFrame(shown);
     }
     emit decodeEnded();
-}
-
-void PerFrameView::closeBusy()
-{
-    if (!busy)
-        return;
-    // Closing emits "canceled": a decode that simply ended must not pass for a cancelled one.
-    disconnect(busy, nullptr, this, nullptr);
-    busy->close();
-    busy->deleteLater();
-    busy = nullptr;
 }
 
 void PerFrameView::dropDecode()

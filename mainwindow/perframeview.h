@@ -64,7 +64,6 @@ private:
     QSize pictureSize(const QLabel *label) const;
     void showPicture(QLabel *label, QImage picture);
     QString copyStreamForDecoding();
-    void closeBusy();
     void dropDecode();
     QString findDecodedClip() const;
 
